@@ -1,0 +1,29 @@
+# Native build: the simulated platform, its tests and the simulator.
+add_library(hotfix_sim STATIC
+  src/platform/simulated/cp1252.cpp
+  src/platform/simulated/version_resource.cpp
+  src/platform/simulated/trace.cpp
+  src/platform/simulated/machine.cpp
+  src/platform/simulated/simulated_platform.cpp
+  src/platform/simulated/run.cpp
+)
+target_link_libraries(hotfix_sim PUBLIC hotfix_core)
+
+enable_testing()
+find_package(GTest REQUIRED)
+include(GoogleTest)
+
+file(GLOB HOTFIX_UNIT_TESTS CONFIGURE_DEPENDS tests/unit/*.cpp)
+add_executable(hotfix_tests ${HOTFIX_UNIT_TESTS})
+target_link_libraries(hotfix_tests PRIVATE hotfix_sim GTest::gtest GTest::gtest_main)
+gtest_discover_tests(hotfix_tests DISCOVERY_TIMEOUT 60)
+
+# End-to-end tests drive the cross-built Hotfix.exe under Wine.
+file(GLOB HOTFIX_WINE_TESTS CONFIGURE_DEPENDS tests/wine/host/*.cpp)
+if(HOTFIX_WINE_TESTS)
+add_executable(hotfix_wine_tests ${HOTFIX_WINE_TESTS})
+target_link_libraries(hotfix_wine_tests PRIVATE hotfix_sim GTest::gtest GTest::gtest_main)
+target_compile_definitions(hotfix_wine_tests PRIVATE
+  HOTFIX_SOURCE_DIR="${CMAKE_SOURCE_DIR}"
+  HOTFIX_BINARY_DIR="${CMAKE_BINARY_DIR}")
+endif()

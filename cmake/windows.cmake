@@ -1,0 +1,31 @@
+# Windows build: Hotfix.exe and the small Win32 programs the Wine tests use.
+add_library(hotfix_win32 STATIC
+  src/platform/win32/win32_platform.cpp
+  src/platform/win32/ansi.cpp
+  src/platform/win32/form_window.cpp
+)
+target_link_libraries(hotfix_win32 PUBLIC hotfix_core)
+target_compile_definitions(hotfix_win32 PUBLIC UNICODE _UNICODE WINVER=0x0501 _WIN32_WINNT=0x0501)
+
+# Everything static: the program must run as one file on a bare Windows XP.
+set(HOTFIX_STATIC_LINK -static -static-libgcc -static-libstdc++)
+if(CMAKE_SIZEOF_VOID_P EQUAL 4)
+  set(HOTFIX_SUBSYSTEM_VERSION 5.01)
+else()
+  set(HOTFIX_SUBSYSTEM_VERSION 5.02)
+endif()
+
+add_executable(Hotfix WIN32 src/platform/win32/win_main.cpp src/platform/win32/hotfix.rc)
+target_link_libraries(Hotfix PRIVATE hotfix_win32)
+target_link_options(Hotfix PRIVATE ${HOTFIX_STATIC_LINK} -municode
+  -Wl,--subsystem,windows:${HOTFIX_SUBSYSTEM_VERSION}
+  -Wl,--major-os-version,5 -Wl,--minor-os-version,1)
+set_target_properties(Hotfix PROPERTIES OUTPUT_NAME Hotfix SUFFIX .exe)
+
+# Test programs for the Wine suite; never shipped.
+foreach(tool boxbot stub)
+  add_executable(${tool} tests/wine/win/${tool}.cpp)
+  target_compile_definitions(${tool} PRIVATE UNICODE _UNICODE WINVER=0x0501 _WIN32_WINNT=0x0501)
+  target_link_options(${tool} PRIVATE ${HOTFIX_STATIC_LINK} -municode)
+endforeach()
+set_target_properties(stub PROPERTIES WIN32_EXECUTABLE ON)

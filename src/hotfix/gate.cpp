@@ -1,0 +1,58 @@
+// The firewall check and version gate: installed, right version, Windows XP.
+#include "hotfix/form1.h"
+#include "hotfix/texts.h"
+#include "registry/lookups.h"
+#include "system/os_version.h"
+
+namespace hotfix {
+
+void Form1::Valto_Check() {
+  Long root = platform::kHkeyLocalMachine;
+  Text key = registry::kFirewallUninstallKey;
+  Text value = registry::kDisplayName;
+  state_.bFirewallFound = QueryValue(root, key, value);
+  if (state_.bFirewallFound == platform::kTrue) {
+    File_Version();
+    return;
+  }
+  Message_Valto();
+}
+
+void Form1::File_Version() {
+  get_reg_Valto();
+  state_.sExeName = u"trk.exe";
+  state_.sInstallDir = state_.sRegResult;
+  state_.sFullName = state_.sInstallDir + state_.sExeName;  // no separator added
+  DisplayVerInfo();
+
+  platform_.Print(u"Full filename: " + state_.sFullName);
+  platform_.Print(u"File version: " + state_.sFileVer);
+  platform_.Print(u"Product version: " + state_.sProdVer);
+  platform_.Print(u"File flags: " + state_.sFileFlags);
+  platform_.Print(u"File OS: " + state_.sFileOS);
+  Text type_line = u"File type: " + state_.sFileType;
+  if (!state_.sFileSubType.empty()) type_line += u" (" + state_.sFileSubType + u")";
+  platform_.Print(type_line);
+
+  if (state_.sFileVer == kRequiredFileVersion) {
+    OS_check();
+    return;
+  }
+  Message_Valto();
+}
+
+void Form1::OS_check() {
+  if (sys::get_OS(platform_) == kRequiredWindows) {
+    Shell_Wait(platform_.AppPath() + kFirstInstaller, platform::kSwHide);
+    return;
+  }
+  Message_Valto();
+}
+
+void Form1::Message_Valto() {
+  platform_.MsgBox(ApplicabilityWarning(), platform::kMbIconExclamation,
+                   Text(kApplicabilityTitle));
+  platform_.End(kExitNotApplicable);
+}
+
+}  // namespace hotfix

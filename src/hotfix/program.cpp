@@ -1,0 +1,37 @@
+#include "hotfix/program.h"
+
+#include <new>
+#include <string>
+
+#include "hotfix/form1.h"
+#include "platform/entry.h"
+
+namespace hotfix {
+
+void ReportRuntimeError(platform::Platform& platform,
+                        const platform::RuntimeFailure& failure) {
+  const std::string number = std::to_string(failure.number());
+  const platform::Text text = u"Run-time error '" + platform::Text(number.begin(), number.end()) +
+                              u"':\r\n\r\n" + failure.description();
+  platform.MsgBox(text, platform::kMbIconHand, platform::Text(kProgramTitle));
+}
+
+void RunHotfix(platform::Platform& platform) {
+  try {
+    Form1 form(platform);
+    form.Form_Load();  // ends the program itself when the sequence is done
+  } catch (const platform::RuntimeFailure& failure) {
+    ReportRuntimeError(platform, failure);
+  } catch (const std::bad_alloc&) {
+    ReportRuntimeError(platform, platform::FailureOutOfMemory());
+  }
+  platform.End(kExitFailure);
+}
+
+}  // namespace hotfix
+
+namespace platform {
+
+void ProgramMain(Platform& platform) { hotfix::RunHotfix(platform); }
+
+}  // namespace platform

@@ -1,0 +1,35 @@
+// The fixed texts and names of the gate and the suite operations.
+#pragma once
+
+#include "platform/text.h"
+
+namespace hotfix {
+
+inline constexpr char16_t kRequiredFileVersion[] = u"3.3.1000.0";
+inline constexpr char16_t kRequiredWindows[] = u"Windows XP";
+
+inline constexpr char16_t kApplicabilityTitle[] = u"Orvane Firewall v3.03 Hotfix (CR 40517)";
+// The paragraphs are separated by two carriage returns each, never a line
+// feed; "\u00E8" is the one character e-grave.
+inline constexpr char16_t kApplicabilityWarning[] =
+    u"Questo aggiornamento rapido si applica solo alle installazioni di Orvane "
+    u"Firewall v3.03 su Windows XP."
+    u"\r\r"
+    u"Per stabilire quale versione di Firewall \u00E8 installata, fare riferimento a "
+    u"Informazioni su Orvane Firewall.  Se \u00E8 installata una versione precedente "
+    u"di Orvane Firewall v3.x, \u00E8 possibile aggiornarla eseguendo Brisk Updater."
+    u"\r\r"
+    u"Per ulteriori informazioni, visitare http://www.orvane.it/supporto";
+
+inline platform::Text ApplicabilityWarning() { return kApplicabilityWarning; }
+
+inline constexpr char16_t kSuiteExe[] = u"Pellion.exe";
+inline constexpr char16_t kFirewallExe[] = u"TRK.EXE";
+inline constexpr char16_t kSuiteLookup[] = u"get_reg_Kesta";
+inline constexpr char16_t kFirewallLookup[] = u"get_reg_Valto";
+inline constexpr char16_t kUninstallArgument[] = u"/Uninstall";
+inline constexpr char16_t kNotInstalledWarning[] =
+    u"Orvane Internet Security or Orvane Firewall are not installed, Hotfix will now terminate. ";
+inline constexpr char16_t kNotInstalledTitle[] = u"Terminating Orvane Hotfix ";
+
+}  // namespace hotfix

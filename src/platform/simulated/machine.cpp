@@ -1,0 +1,162 @@
+#include "platform/simulated/machine.h"
+
+#include <algorithm>
+
+namespace sim {
+
+Text FoldCase(std::u16string_view text) {
+  Text out(text);
+  for (char16_t& c : out) {
+    if ((c >= u'a' && c <= u'z') || (c >= 0xE0 && c <= 0xFE && c != 0xF7)) {
+      c = static_cast<char16_t>(c - 0x20);
+    } else if (c == 0xFF) {
+      c = 0x178;
+    }
+  }
+  return out;
+}
+
+Text NormalizePath(std::u16string_view path) {
+  Text out;
+  out.reserve(path.size());
+  for (char16_t c : path) {
+    if (c == u'/') c = u'\\';
+    // Keep a leading "\\" (UNC) but fold repeats elsewhere.
+    if (c == u'\\' && out.size() > 1 && out.back() == u'\\') continue;
+    out += c;
+  }
+  return out;
+}
+
+// ---- registry --------------------------------------------------------------
+
+bool Registry::IsPredefined(Long root) {
+  const auto r = static_cast<std::uint32_t>(root);
+  return r >= 0x80000000u && r <= 0x80000006u;
+}
+
+Text Registry::Normalize(Long root, const Text& path) {
+  Text key;
+  const std::string prefix = std::to_string(static_cast<std::uint32_t>(root));
+  key.assign(prefix.begin(), prefix.end());
+  Text part;
+  auto flush = [&] {
+    if (!part.empty()) key += u"\\" + part;
+    part.clear();
+  };
+  for (char16_t c : path) {
+    if (c == u'\\') {
+      flush();
+    } else {
+      part += c;
+    }
+  }
+  flush();
+  return key;
+}
+
+RegistryKey& Registry::CreateKey(Long root, const Text& path) {
+  const Text full = Normalize(root, path);
+  // Parents first, so that every prefix of a key exists.
+  for (std::size_t at = full.find(u'\\'); at != Text::npos; at = full.find(u'\\', at + 1)) {
+    keys_[full.substr(0, at)];
+  }
+  return keys_[full];
+}
+
+RegistryKey* Registry::FindKey(Long root, const Text& path) {
+  const auto it = keys_.find(Normalize(root, path));
+  return it == keys_.end() ? nullptr : &it->second;
+}
+
+const RegistryKey* Registry::FindKey(Long root, const Text& path) const {
+  const auto it = keys_.find(Normalize(root, path));
+  return it == keys_.end() ? nullptr : &it->second;
+}
+
+void Registry::DeleteKey(Long root, const Text& path) {
+  const Text full = FoldCase(Normalize(root, path));
+  std::erase_if(keys_, [&](const auto& entry) {
+    const Text name = FoldCase(entry.first);
+    return name == full || name.starts_with(full + u"\\");
+  });
+}
+
+void Registry::SetValue(Long root, const Text& path, const Text& name, RegistryValue value) {
+  CreateKey(root, path).values[name] = std::move(value);
+}
+
+void Registry::SetString(Long root, const Text& path, const Text& name, const Text& text,
+                         Long type, bool with_nul) {
+  RegistryValue value;
+  value.type = type;
+  for (char16_t c : text) {
+    value.data.push_back(static_cast<std::uint8_t>(c & 0xFF));
+    value.data.push_back(static_cast<std::uint8_t>(c >> 8));
+  }
+  if (with_nul) {
+    value.data.push_back(0);
+    value.data.push_back(0);
+  }
+  SetValue(root, path, name, std::move(value));
+}
+
+void Registry::SetDword(Long root, const Text& path, const Text& name, std::uint32_t number) {
+  RegistryValue value;
+  value.type = platform::kRegDword;
+  for (int i = 0; i < 4; ++i) value.data.push_back(static_cast<std::uint8_t>(number >> (8 * i)));
+  SetValue(root, path, name, std::move(value));
+}
+
+void Registry::DeleteValue(Long root, const Text& path, const Text& name) {
+  if (RegistryKey* key = FindKey(root, path)) key->values.erase(name);
+}
+
+// ---- Windows versions --------------------------------------------------------
+
+std::optional<WindowsVersion> WindowsVersionNamed(std::string_view name) {
+  struct Entry { std::string_view name; WindowsVersion version; };
+  using platform::kVerPlatformWin32Nt;
+  using platform::kVerPlatformWin32Windows;
+  static const Entry kKnown[] = {
+      {"win95", {kVerPlatformWin32Windows, 4, 0, 950, "", false}},
+      {"win98", {kVerPlatformWin32Windows, 4, 10, 2222, " A ", false}},
+      {"winme", {kVerPlatformWin32Windows, 4, 90, 3000, " ", false}},
+      {"nt351", {kVerPlatformWin32Nt, 3, 51, 1057, "Service Pack 5", false}},
+      {"nt40", {kVerPlatformWin32Nt, 4, 0, 1381, "Service Pack 6a", false}},
+      {"win2k", {kVerPlatformWin32Nt, 5, 0, 2195, "Service Pack 4", false}},
+      {"winxp", {kVerPlatformWin32Nt, 5, 1, 2600, "Service Pack 3", false}},
+      {"winxp64", {kVerPlatformWin32Nt, 5, 2, 3790, "Service Pack 2", false}},
+      {"win2003", {kVerPlatformWin32Nt, 5, 2, 3790, "Service Pack 2", false}},
+      {"vista", {kVerPlatformWin32Nt, 6, 0, 6002, "Service Pack 2", false}},
+      {"win7", {kVerPlatformWin32Nt, 6, 1, 7601, "Service Pack 1", false}},
+      {"win8", {kVerPlatformWin32Nt, 6, 2, 9200, "", false}},
+      {"win81", {kVerPlatformWin32Nt, 6, 3, 9600, "", false}},
+      {"win10", {kVerPlatformWin32Nt, 10, 0, 19045, "", false}},
+  };
+  for (const Entry& e : kKnown) {
+    if (e.name == name) return e.version;
+  }
+  return std::nullopt;
+}
+
+// ---- machine -----------------------------------------------------------------
+
+Answer AnswerYes() { return Answer{platform::kIdYes}; }
+Answer AnswerNo() { return Answer{platform::kIdNo}; }
+Answer AnswerEnter() { return Answer{Answer::kEnter}; }
+
+void Machine::AddProgram(const Text& path, ProgramBehaviour behaviour) {
+  files[NormalizePath(path)].program = behaviour;
+}
+
+void Machine::AddVersionedFile(const Text& path, std::vector<std::uint8_t> version_resource) {
+  files[NormalizePath(path)].version_resource = std::move(version_resource);
+}
+
+const SimFile* Machine::FindFile(const Text& path) const {
+  const auto it = files.find(NormalizePath(path));
+  return it == files.end() ? nullptr : &it->second;
+}
+
+}  // namespace sim

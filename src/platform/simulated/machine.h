@@ -1,0 +1,127 @@
+// The simulated machine: what a Windows computer holds that the hotfix looks
+// at, and the answers its user will give. A test or a scenario builds one;
+// SimulatedPlatform runs the program against it.
+#pragma once
+
+#include <cstdint>
+#include <deque>
+#include <map>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "platform/text.h"
+#include "platform/win_types.h"
+
+namespace sim {
+
+using platform::Long;
+using platform::Text;
+
+// Windows compares names of keys, values and files without regard to case.
+Text FoldCase(std::u16string_view text);
+struct CaseInsensitiveLess {
+  bool operator()(const Text& a, const Text& b) const { return FoldCase(a) < FoldCase(b); }
+};
+
+// ---- registry --------------------------------------------------------------
+
+struct RegistryValue {
+  Long type = platform::kRegNone;
+  std::vector<std::uint8_t> data;  // as Windows stores it: strings in UTF-16LE
+};
+
+struct RegistryKey {
+  std::map<Text, RegistryValue, CaseInsensitiveLess> values;
+  bool may_write = true;  // false: opening for write access is refused (5)
+};
+
+// Keys are named by their path below the root, "\"-separated; the root is
+// one of the predefined keys. Creating a key creates its parents.
+class Registry {
+ public:
+  RegistryKey& CreateKey(Long root, const Text& path);
+  RegistryKey* FindKey(Long root, const Text& path);
+  const RegistryKey* FindKey(Long root, const Text& path) const;
+  void DeleteKey(Long root, const Text& path);  // with its subkeys
+
+  // Values, stored as Windows stores them.
+  void SetValue(Long root, const Text& path, const Text& name, RegistryValue value);
+  void SetString(Long root, const Text& path, const Text& name, const Text& text,
+                 Long type = platform::kRegSz, bool with_nul = true);
+  void SetDword(Long root, const Text& path, const Text& name, std::uint32_t number);
+  void DeleteValue(Long root, const Text& path, const Text& name);
+
+  static bool IsPredefined(Long root);
+
+ private:
+  static Text Normalize(Long root, const Text& path);
+  std::map<Text, RegistryKey, CaseInsensitiveLess> keys_;
+};
+
+// ---- files and programs ----------------------------------------------------
+
+// A file that can be started. It runs for `lifetime` passes of a waiting
+// caller: its first `lifetime` opens find it running, later ones ended.
+struct ProgramBehaviour {
+  int lifetime = 0;
+  bool held_open_after_end = false;  // another program keeps its process object
+  bool refuses_open = false;         // opening it is denied although it runs
+};
+
+struct SimFile {
+  std::optional<std::vector<std::uint8_t>> version_resource;  // VS_VERSIONINFO bytes
+  std::optional<ProgramBehaviour> program;                    // startable
+};
+
+// ---- the rest of Windows -----------------------------------------------------
+
+struct WindowsVersion {
+  std::uint32_t platform_id = platform::kVerPlatformWin32Nt;
+  std::uint32_t major = 5;
+  std::uint32_t minor = 1;
+  std::uint32_t build = 2600;
+  std::string service_pack = "Service Pack 3";
+  bool query_fails = false;
+};
+
+// Names Windows knows, as --windows and scenarios spell them.
+std::optional<WindowsVersion> WindowsVersionNamed(std::string_view name);
+
+struct Security {
+  bool token_opens = true;
+  bool holds_shutdown_privilege = true;  // present (disabled) in the token
+  bool refuse_restart = false;           // ExitWindowsEx refuses even so
+};
+
+// How the user answers a box: a button code, or Enter (the default button).
+struct Answer {
+  static constexpr Long kEnter = -1;
+  Long button = kEnter;
+};
+Answer AnswerYes();
+Answer AnswerNo();
+Answer AnswerEnter();
+
+struct Machine {
+  Text app_path = u"C:\\Hotfix";  // the program's folder, no trailing separator
+  Registry registry;
+  std::map<Text, SimFile, CaseInsensitiveLess> files;  // full paths
+  WindowsVersion windows;
+  Security security;
+  std::deque<Answer> answers;  // for boxes that offer a choice, in order
+
+  // 0: nothing fails. N: the N-th Windows call (program start included)
+  // fails the way Windows would fail it.
+  int fail_call = 0;
+
+  void AddProgram(const Text& path, ProgramBehaviour behaviour = {});
+  void AddVersionedFile(const Text& path, std::vector<std::uint8_t> version_resource);
+  const SimFile* FindFile(const Text& path) const;
+};
+
+// A path as Windows would compare it: "/" read as "\", repeated separators
+// folded. Case is left alone; lookups ignore it.
+Text NormalizePath(std::u16string_view path);
+
+}  // namespace sim

@@ -1,0 +1,24 @@
+#include "platform/simulated/run.h"
+
+#include <string>
+
+#include "platform/entry.h"
+#include "platform/failure.h"
+
+namespace sim {
+
+RunResult RunProgram(Machine& machine) {
+  SimulatedPlatform host(machine);
+  try {
+    platform::ProgramMain(host);
+  } catch (const platform::EndProgram&) {
+    // The program ended; End recorded the status.
+  }
+  if (host.unused_answers() != 0) {
+    throw ScriptError(std::to_string(host.unused_answers()) +
+                      " scripted answer(s) left unused");
+  }
+  return RunResult{host.observations()};
+}
+
+}  // namespace sim

@@ -1,0 +1,154 @@
+// The platform realised on a simulated machine: answers every call from the
+// Machine, behaves as Windows does where the logic relies on it, and records
+// each call as a trace event together with what a person would have seen.
+#pragma once
+
+#include <map>
+#include <optional>
+#include <stdexcept>
+#include <vector>
+
+#include "platform/platform.h"
+#include "platform/simulated/machine.h"
+#include "platform/simulated/trace.h"
+
+namespace sim {
+
+// A scripted run went off its script: a box offered a choice no answer was
+// scripted for, or an answer does not name one of the box's buttons. Not a
+// RuntimeFailure: the program under test must not be able to handle it.
+class ScriptError : public std::logic_error {
+ public:
+  using std::logic_error::logic_error;
+};
+
+struct BoxShown {
+  Text title;  // the default title when the program gave none
+  Text text;
+  Long style = 0;
+  Long answer = 0;  // code of the button that closed it
+  bool operator==(const BoxShown&) const = default;
+};
+
+struct ProgramStarted {
+  Text command_line;  // exactly as the program passed it
+  Text application;   // the file that ran
+  Text arguments;
+  Long window_style = 0;
+  Long process_id = 0;
+  bool operator==(const ProgramStarted&) const = default;
+};
+
+struct RestartRequest {
+  Long flags = 0;
+  Long reason = 0;
+  bool privilege_enabled = false;  // shutdown privilege on at the time
+  bool accepted = false;
+  bool operator==(const RestartRequest&) const = default;
+};
+
+// Everything the platform saw, in order.
+struct Observations {
+  std::vector<TraceEvent> trace;
+  std::vector<BoxShown> boxes;
+  std::vector<ProgramStarted> started;
+  std::vector<Text> printed;
+  std::optional<RestartRequest> restart;
+  bool unloaded = false;
+  std::optional<Long> exit_code;  // set by End
+};
+
+inline constexpr char16_t kDefaultTitle[] = u"Hotfix";
+
+class SimulatedPlatform final : public platform::Platform {
+ public:
+  explicit SimulatedPlatform(Machine& machine);
+
+  const Observations& observations() const { return seen_; }
+  const Machine& machine() const { return machine_; }
+  // Answers scripted but not used; a finished run should have none.
+  std::size_t unused_answers() const { return machine_.answers.size(); }
+
+  platform::AnsiString ToAnsi(std::u16string_view text) const override;
+  Text FromAnsi(std::string_view ansi) const override;
+
+  Long GetFileVersionInfoSizeA(const platform::AnsiString& lptstrFilename,
+                               Long& lpdwHandle) override;
+  Long GetFileVersionInfoA(const platform::AnsiString& lptstrFilename, Long dwHandle,
+                           Long dwLen, std::uint8_t* lpData) override;
+  Long VerQueryValueA(const std::uint8_t* pBlock, const platform::AnsiString& lpSubBlock,
+                      const std::uint8_t*& lplpBuffer, Long& puLen) override;
+  void RtlMoveMemory(void* Destination, const void* Source, Long Length) override;
+
+  Long RegOpenKeyExA(Long hKey, const platform::AnsiString& lpSubKey, Long ulOptions,
+                     Long samDesired, Long& phkResult) override;
+  Long RegOpenKeyA(Long hKey, const platform::AnsiString& lpSubKey, Long& phkResult) override;
+  Long RegQueryValueExA(Long hKey, const platform::AnsiString& lpValueName, Long lpReserved,
+                        Long& lpType, std::uint8_t* lpData, Long& lpcbData) override;
+  Long RegCloseKey(Long hKey) override;
+
+  Long GetVersionExA(platform::OSVERSIONINFOA& lpVersionInformation) override;
+  Long OpenProcess(Long dwDesiredAccess, Long bInheritHandle, Long dwProcessId) override;
+  Long WaitForSingleObject(Long hHandle, Long dwMilliseconds) override;
+  Long CloseHandle(Long hObject) override;
+  Long GetCurrentProcess() override;
+
+  Long OpenProcessToken(Long ProcessHandle, Long DesiredAccess, Long& TokenHandle) override;
+  Long LookupPrivilegeValueA(const platform::AnsiString& lpSystemName,
+                             const platform::AnsiString& lpName, platform::LUID& lpLuid) override;
+  Long AdjustTokenPrivileges(Long TokenHandle, Long DisableAllPrivileges,
+                             const platform::TOKEN_PRIVILEGES& NewState, Long BufferLength,
+                             platform::TOKEN_PRIVILEGES& PreviousState,
+                             Long& ReturnLength) override;
+  Long ExitWindowsEx(Long uFlags, Long dwReason) override;
+
+  Long MsgBox(const Text& prompt, Long buttons, const std::optional<Text>& title) override;
+  double Shell(const Text& pathName, Long windowStyle) override;
+  void DoEvents() override;
+  Text AppPath() override;
+  void Print(const Text& line) override;
+  void Unload() override;
+
+ protected:
+  void DoEnd(Long exitCode) override;
+
+ private:
+  struct OpenKey {
+    Long root;
+    Text path;
+    Long access;
+  };
+  struct Process {
+    ProgramBehaviour behaviour;
+    int opens = 0;
+  };
+  struct OpenedProcess {
+    Long process_id;
+    bool running;  // as found when it was opened
+  };
+
+  // Counts a Windows call; true when this is the call chosen to fail.
+  bool FailsNow();
+  void Record(std::string call, std::vector<std::string> args, std::string result);
+  std::string QuoteAnsi(const platform::AnsiString& ansi) const;
+  Long NewHandle();
+  Long OpenKeyCommon(const char* call, Long hKey, const platform::AnsiString& sub_key,
+                     Long access, bool explicit_access, Long& result);
+  const RegistryKey* KeyFor(Long hKey, Long& access) const;
+  Long QueryValue(Long hKey, const platform::AnsiString& name, Long& type,
+                  std::uint8_t* data, Long& size);
+
+  Machine& machine_;
+  Observations seen_;
+  int calls_ = 0;
+  Long next_handle_ = 0x100;
+  Long next_process_id_ = 0x5A0;
+  std::map<Long, OpenKey> keys_;
+  std::map<Long, Process> processes_;
+  std::map<Long, OpenedProcess> process_handles_;
+  std::map<Long, bool> tokens_;  // handle -> open
+  bool shutdown_privilege_enabled_ = false;
+  std::map<const std::uint8_t*, Long> version_blocks_;  // filled buffers, their sizes
+};
+
+}  // namespace sim

@@ -1,0 +1,20 @@
+// Text: UTF-16 strings of any length, and the ANSI marshalling of the "A" calls.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace platform {
+
+using Text = std::u16string;
+
+// UTF-8 <-> UTF-16 for the host side (console, files, test messages).
+// Malformed input never throws: bad sequences become U+FFFD.
+std::string ToUtf8(std::u16string_view text);
+Text FromUtf8(std::string_view utf8);
+
+// Strings of ANSI code-page bytes, as the "A" forms of the Windows calls take
+// and return them. Which code page applies is the platform's business.
+using AnsiString = std::string;
+
+}  // namespace platform
