@@ -27,3 +27,13 @@ target_compile_definitions(hotfix_wine_tests PRIVATE
   HOTFIX_SOURCE_DIR="${CMAKE_SOURCE_DIR}"
   HOTFIX_BINARY_DIR="${CMAKE_BINARY_DIR}")
 endif()
+
+# Load checks on the Windows builds (built by the mingw presets beforehand).
+set(HOTFIX_XP_EXPORTS "${CMAKE_SOURCE_DIR}/../shared/xp-exports" CACHE PATH
+    "Export lists of the Windows XP system DLLs")
+add_test(NAME pe_loads_on_xp_i686
+  COMMAND ${CMAKE_SOURCE_DIR}/tests/pe/check_imports.sh
+    ${CMAKE_SOURCE_DIR}/build/mingw-i686/Hotfix.exe ${HOTFIX_XP_EXPORTS}/nt51-x86 5.1)
+add_test(NAME pe_loads_on_xp_x86_64
+  COMMAND ${CMAKE_SOURCE_DIR}/tests/pe/check_imports.sh
+    ${CMAKE_SOURCE_DIR}/build/mingw-x86_64/Hotfix.exe ${HOTFIX_XP_EXPORTS}/nt52-x64 5.2)

@@ -17,15 +17,23 @@ endif()
 
 add_executable(Hotfix WIN32 src/platform/win32/win_main.cpp src/platform/win32/hotfix.rc)
 target_link_libraries(Hotfix PRIVATE hotfix_win32)
-target_link_options(Hotfix PRIVATE ${HOTFIX_STATIC_LINK} -municode
+target_compile_options(hotfix_core PRIVATE -ffunction-sections -fdata-sections)
+target_compile_options(hotfix_win32 PRIVATE -ffunction-sections -fdata-sections)
+target_link_options(Hotfix PRIVATE ${HOTFIX_STATIC_LINK} -municode -Wl,--gc-sections
+  $<$<CONFIG:MinSizeRel,Release>:-s>
   -Wl,--subsystem,windows:${HOTFIX_SUBSYSTEM_VERSION}
   -Wl,--major-os-version,5 -Wl,--minor-os-version,1)
 set_target_properties(Hotfix PROPERTIES OUTPUT_NAME Hotfix SUFFIX .exe)
 
 # Test programs for the Wine suite; never shipped.
 foreach(tool boxbot stub)
+  if(NOT EXISTS ${CMAKE_SOURCE_DIR}/tests/wine/win/${tool}.cpp)
+    continue()
+  endif()
   add_executable(${tool} tests/wine/win/${tool}.cpp)
   target_compile_definitions(${tool} PRIVATE UNICODE _UNICODE WINVER=0x0501 _WIN32_WINNT=0x0501)
   target_link_options(${tool} PRIVATE ${HOTFIX_STATIC_LINK} -municode)
 endforeach()
-set_target_properties(stub PROPERTIES WIN32_EXECUTABLE ON)
+if(TARGET stub)
+  set_target_properties(stub PROPERTIES WIN32_EXECUTABLE ON)
+endif()

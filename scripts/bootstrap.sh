@@ -1,0 +1,40 @@
+#!/usr/bin/env bash
+# Installs what the build and every test need on a fresh Debian 12 machine,
+# skipping what is already there. As root it runs apt-get; otherwise it prints
+# the command to run and fails.
+set -euo pipefail
+
+packages=(
+  cmake make g++ libgtest-dev
+  g++-mingw-w64-i686 g++-mingw-w64-x86-64
+  wine wine64 wine32:i386
+)
+
+installed() {
+  dpkg-query -W -f='${Status}' "$1" 2>/dev/null | grep -q "install ok installed"
+}
+
+missing=()
+for p in "${packages[@]}"; do
+  installed "$p" || missing+=("$p")
+done
+[ ${#missing[@]} -eq 0 ] && exit 0
+
+needs_i386=false
+for p in "${missing[@]}"; do
+  [[ $p == *:i386 ]] && ! dpkg --print-foreign-architectures | grep -qx i386 && needs_i386=true
+done
+
+if [ "$(id -u)" -ne 0 ]; then
+  echo "Missing packages: ${missing[*]}" >&2
+  echo "Run as root:" >&2
+  $needs_i386 && echo "  dpkg --add-architecture i386" >&2
+  echo "  apt-get update && apt-get install -y ${missing[*]}" >&2
+  exit 1
+fi
+
+echo "Installing: ${missing[*]}"
+$needs_i386 && dpkg --add-architecture i386
+export DEBIAN_FRONTEND=noninteractive
+apt-get update -qq
+apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null

@@ -1,0 +1,79 @@
+// The platform on real Windows: every call goes to the Win32 API, the
+// Windows calls through their "A" forms, the interactive services through the
+// wide forms so that no character is lost.
+#pragma once
+
+#include "platform/win32/windows_h.h"
+
+#include "platform/platform.h"
+#include "platform/win32/form_window.h"
+#include "platform/win32/scoped_handle.h"
+
+namespace platform::win32 {
+
+class Win32Platform final : public Platform {
+ public:
+  explicit Win32Platform(HINSTANCE instance);
+
+  AnsiString ToAnsi(std::u16string_view text) const override;
+  Text FromAnsi(std::string_view ansi) const override;
+
+  Long GetFileVersionInfoSizeA(const AnsiString& lptstrFilename, Long& lpdwHandle) override;
+  Long GetFileVersionInfoA(const AnsiString& lptstrFilename, Long dwHandle, Long dwLen,
+                           std::uint8_t* lpData) override;
+  Long VerQueryValueA(const std::uint8_t* pBlock, const AnsiString& lpSubBlock,
+                      const std::uint8_t*& lplpBuffer, Long& puLen) override;
+  void RtlMoveMemory(void* Destination, const void* Source, Long Length) override;
+
+  Long RegOpenKeyExA(Long hKey, const AnsiString& lpSubKey, Long ulOptions, Long samDesired,
+                     Long& phkResult) override;
+  Long RegOpenKeyA(Long hKey, const AnsiString& lpSubKey, Long& phkResult) override;
+  Long RegQueryValueExA(Long hKey, const AnsiString& lpValueName, Long lpReserved, Long& lpType,
+                        std::uint8_t* lpData, Long& lpcbData) override;
+  Long RegCloseKey(Long hKey) override;
+
+  Long GetVersionExA(OSVERSIONINFOA& lpVersionInformation) override;
+  Long OpenProcess(Long dwDesiredAccess, Long bInheritHandle, Long dwProcessId) override;
+  Long WaitForSingleObject(Long hHandle, Long dwMilliseconds) override;
+  Long CloseHandle(Long hObject) override;
+  Long GetCurrentProcess() override;
+
+  Long OpenProcessToken(Long ProcessHandle, Long DesiredAccess, Long& TokenHandle) override;
+  Long LookupPrivilegeValueA(const AnsiString& lpSystemName, const AnsiString& lpName,
+                             LUID& lpLuid) override;
+  Long AdjustTokenPrivileges(Long TokenHandle, Long DisableAllPrivileges,
+                             const TOKEN_PRIVILEGES& NewState, Long BufferLength,
+                             TOKEN_PRIVILEGES& PreviousState, Long& ReturnLength) override;
+  Long ExitWindowsEx(Long uFlags, Long dwReason) override;
+
+  Long MsgBox(const Text& prompt, Long buttons, const std::optional<Text>& title) override;
+  double Shell(const Text& pathName, Long windowStyle) override;
+  void DoEvents() override;
+  Text AppPath() override;
+  void Print(const Text& line) override;
+  void Unload() override;
+
+ protected:
+  void DoEnd(Long exitCode) override;
+
+ private:
+  // version.dll is bound at run time from the system directory, never from
+  // the program's folder (see LoadSystemVersionDll).
+  struct VersionApi {
+    ScopedModule module;
+    decltype(&::GetFileVersionInfoSizeA) size = nullptr;
+    decltype(&::GetFileVersionInfoA) info = nullptr;
+    decltype(&::VerQueryValueA) query = nullptr;
+  };
+  const VersionApi& Version();
+
+  FormWindow form_;
+  VersionApi version_;
+  bool version_loaded_ = false;
+};
+
+// Removes the program's folder and the current directory from the DLL search
+// order for everything loaded later, where Windows supports it (XP SP1 on).
+void HardenDllSearch();
+
+}  // namespace platform::win32

@@ -1,0 +1,374 @@
+// boxbot: runs a program and plays the person in front of its message boxes.
+//
+//   boxbot.exe --log <file> [--answers yes,no,enter,ok,...] [--timeout-ms N] -- <program> [args...]
+//
+// The words after "--" are joined into the program's command line, quoted
+// only where a word has blanks or quotes. Every dialog box (class #32770) of
+// that process is read once it is visible, then answered with the next
+// scripted answer: yes, no, ok, cancel, abort, retry, ignore click that
+// button; enter presses the Enter key in the box, which picks whatever the
+// box has as its default. A box with only OK and no answer left gets OK.
+//
+// Log (records as in log_line.h; <tick> is GetTickCount(), the stub's clock):
+//   start      <tick> <pid> <command line>
+//   box        <tick> <title> <text> <buttons> <default> <focus> <icon> <owner> <answer> <pressed>
+//   unscripted <tick> <title>             no answer left; the default was pressed
+//   mismatch   <tick> <answer> <title>    the box lacks that button; default pressed
+//   exit       <tick> <exit status>
+//   timeout    <tick>                     the program was killed
+//   error      <message>
+// <buttons> is "label=id" left to right, comma separated, labels without the
+// & mnemonic marks; <default> and <focus> are labels (empty if none);
+// <icon> is hand, question, exclamation, asterisk, none or unknown;
+// <owner> is none or window; <answer> is the scripted word, auto-ok or
+// unscripted; <pressed> is the clicked label or enter.
+// Exit status: 0 all went as scripted, 2 unscripted or mismatched box,
+// 3 timeout, 4 bad usage or the program did not start.
+#include <windows.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cwchar>
+#include <iterator>
+#include <set>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "log_line.h"
+
+namespace {
+
+constexpr DWORD kPollMs = 25;
+constexpr UINT kSendTimeoutMs = 2000;
+
+struct Options {
+  std::wstring log;
+  std::vector<std::wstring> answers;
+  DWORD timeout_ms = 60000;
+  std::wstring command;
+};
+
+struct Button {
+  HWND hwnd = nullptr;
+  int id = 0;
+  LONG left = 0;
+  std::wstring label;
+};
+
+struct Box {
+  std::wstring title;
+  std::wstring text;
+  std::vector<Button> buttons;
+  int default_id = 0;
+  HWND focus = nullptr;
+  std::wstring icon = L"none";
+  bool owned = false;
+};
+
+std::wstring quote(const std::wstring& arg) {
+  if (!arg.empty() && arg.find_first_of(L" \t\n\v\"") == std::wstring::npos) return arg;
+  std::wstring out = L"\"";
+  size_t backslashes = 0;
+  for (wchar_t c : arg) {
+    if (c == L'\\') {
+      ++backslashes;
+      continue;
+    }
+    out.append(c == L'"' ? backslashes * 2 + 1 : backslashes, L'\\');
+    backslashes = 0;
+    out += c;
+  }
+  out.append(backslashes * 2, L'\\');
+  return out + L"\"";
+}
+
+std::vector<std::wstring> split(const std::wstring& list) {
+  std::vector<std::wstring> out;
+  size_t begin = 0;
+  while (begin <= list.size() && !list.empty()) {
+    size_t end = list.find(L',', begin);
+    if (end == std::wstring::npos) end = list.size();
+    out.push_back(list.substr(begin, end - begin));
+    begin = end + 1;
+  }
+  return out;
+}
+
+bool parse(int argc, wchar_t** argv, Options& options) {
+  int i = 1;
+  for (; i < argc; ++i) {
+    const std::wstring arg = argv[i];
+    if (arg == L"--") break;
+    if (i + 1 >= argc) return false;
+    if (arg == L"--log") options.log = argv[++i];
+    else if (arg == L"--answers") options.answers = split(argv[++i]);
+    else if (arg == L"--timeout-ms") options.timeout_ms = std::wcstoul(argv[++i], nullptr, 10);
+    else return false;
+  }
+  for (++i; i < argc; ++i) {
+    if (!options.command.empty()) options.command += L' ';
+    options.command += quote(argv[i]);
+  }
+  return !options.log.empty() && !options.command.empty();
+}
+
+std::wstring window_text(HWND hwnd) {
+  DWORD_PTR length = 0;
+  if (!SendMessageTimeoutW(hwnd, WM_GETTEXTLENGTH, 0, 0, SMTO_ABORTIFHUNG, kSendTimeoutMs,
+                           &length))
+    return {};
+  std::wstring text(length + 1, L'\0');
+  DWORD_PTR copied = 0;
+  if (!SendMessageTimeoutW(hwnd, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(text.data()),
+                           SMTO_ABORTIFHUNG, kSendTimeoutMs, &copied))
+    return {};
+  text.resize(copied);
+  return text;
+}
+
+std::wstring class_name(HWND hwnd) {
+  wchar_t name[64] = {};
+  GetClassNameW(hwnd, name, 64);
+  return name;
+}
+
+// "&Yes" is shown as Yes with Y underlined; "&&" is a literal ampersand.
+std::wstring without_mnemonics(const std::wstring& label) {
+  std::wstring out;
+  for (size_t i = 0; i < label.size(); ++i) {
+    if (label[i] == L'&' && i + 1 < label.size()) ++i;
+    out += label[i];
+  }
+  return out;
+}
+
+std::wstring icon_name(HICON icon) {
+  if (icon == nullptr) return L"none";
+  const struct {
+    LPCWSTR id;
+    const wchar_t* name;
+  } known[] = {{IDI_HAND, L"hand"},
+               {IDI_QUESTION, L"question"},
+               {IDI_EXCLAMATION, L"exclamation"},
+               {IDI_ASTERISK, L"asterisk"}};
+  for (const auto& entry : known)
+    if (LoadIconW(nullptr, entry.id) == icon) return entry.name;
+  return L"unknown";
+}
+
+BOOL CALLBACK collect_child(HWND child, LPARAM param) {
+  auto& box = *reinterpret_cast<Box*>(param);
+  const std::wstring kind = class_name(child);
+  const int id = GetDlgCtrlID(child);
+  if (!IsWindowVisible(child)) return TRUE;
+  if (lstrcmpiW(kind.c_str(), L"Button") == 0) {
+    RECT rect{};
+    GetWindowRect(child, &rect);
+    box.buttons.push_back({child, id, rect.left, without_mnemonics(window_text(child))});
+    if (box.default_id == 0 && (GetWindowLongW(child, GWL_STYLE) & 0x0F) == BS_DEFPUSHBUTTON)
+      box.default_id = id;
+  } else if (lstrcmpiW(kind.c_str(), L"Static") == 0) {
+    if (id == 0xFFFF) box.text = window_text(child);
+    else if ((GetWindowLongW(child, GWL_STYLE) & SS_TYPEMASK) == SS_ICON) {
+      DWORD_PTR icon = 0;
+      SendMessageTimeoutW(child, STM_GETICON, 0, 0, SMTO_ABORTIFHUNG, kSendTimeoutMs, &icon);
+      box.icon = icon_name(reinterpret_cast<HICON>(icon));
+    }
+  }
+  return TRUE;
+}
+
+const Button* find_button(const Box& box, int id) {
+  for (const auto& button : box.buttons)
+    if (button.id == id) return &button;
+  return nullptr;
+}
+
+Box read_box(HWND dialog) {
+  Box box;
+  box.title = window_text(dialog);
+  box.owned = GetWindow(dialog, GW_OWNER) != nullptr;
+  EnumChildWindows(dialog, collect_child, reinterpret_cast<LPARAM>(&box));
+  std::stable_sort(box.buttons.begin(), box.buttons.end(),
+                   [](const Button& a, const Button& b) { return a.left < b.left; });
+  // The button drawn as default is what a person sees. DM_GETDEFID is only
+  // a fallback: Wine's message box answers with its template's IDOK even
+  // when the box has no OK button.
+  DWORD_PTR def = 0;
+  if (box.default_id == 0 &&
+      SendMessageTimeoutW(dialog, DM_GETDEFID, 0, 0, SMTO_ABORTIFHUNG, kSendTimeoutMs, &def) &&
+      HIWORD(def) == DC_HASDEFID && find_button(box, LOWORD(def)) != nullptr)
+    box.default_id = LOWORD(def);
+  GUITHREADINFO gui{};
+  gui.cbSize = sizeof gui;
+  if (GetGUIThreadInfo(GetWindowThreadProcessId(dialog, nullptr), &gui) &&
+      (gui.hwndFocus == dialog || IsChild(dialog, gui.hwndFocus)))
+    box.focus = gui.hwndFocus;
+  return box;
+}
+
+std::wstring label_of(const Box& box, int id) {
+  const Button* button = find_button(box, id);
+  return button != nullptr ? button->label : L"";
+}
+
+std::wstring focus_label(const Box& box) {
+  for (const auto& button : box.buttons)
+    if (button.hwnd == box.focus) return button.label;
+  return L"";
+}
+
+int button_id(const std::wstring& answer) {
+  const struct {
+    const wchar_t* word;
+    int id;
+  } words[] = {{L"ok", IDOK},         {L"cancel", IDCANCEL}, {L"abort", IDABORT},
+               {L"retry", IDRETRY},   {L"ignore", IDIGNORE}, {L"yes", IDYES},
+               {L"no", IDNO},         {L"tryagain", 10},     {L"continue", 11}};
+  for (const auto& entry : words)
+    if (answer == entry.word) return entry.id;
+  return 0;
+}
+
+void click(HWND dialog, const Button& button) {
+  PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(button.id, BN_CLICKED),
+               reinterpret_cast<LPARAM>(button.hwnd));
+}
+
+// What the Enter key does: the key goes to the focused control and the
+// dialog's own message loop decides which button that means.
+void press_enter(HWND dialog, HWND focus) {
+  HWND target = focus != nullptr ? focus : dialog;
+  PostMessageW(target, WM_KEYDOWN, VK_RETURN, 0x001C0001);
+  PostMessageW(target, WM_KEYUP, VK_RETURN, static_cast<LPARAM>(0xC01C0001u));
+}
+
+class Bot {
+ public:
+  explicit Bot(Options options) : options_(std::move(options)) {}
+
+  int run() {
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION process{};
+    std::wstring command = options_.command;
+    if (!CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                        &startup, &process)) {
+      log({L"error", L"CreateProcess failed: " + std::to_wstring(GetLastError())});
+      return 4;
+    }
+    CloseHandle(process.hThread);
+    pid_ = process.dwProcessId;
+    const DWORD started = GetTickCount();
+    log({L"start", tick(), std::to_wstring(pid_), options_.command});
+
+    int status = 0;
+    for (;;) {
+      const DWORD wait = WaitForSingleObject(process.hProcess, kPollMs);
+      if (wait == WAIT_OBJECT_0) {
+        DWORD code = 0;
+        GetExitCodeProcess(process.hProcess, &code);
+        log({L"exit", tick(), std::to_wstring(code)});
+        status = failed_ ? 2 : 0;
+        break;
+      }
+      if (GetTickCount() - started > options_.timeout_ms) {
+        TerminateProcess(process.hProcess, 1);
+        log({L"timeout", tick()});
+        status = 3;
+        break;
+      }
+      scan();
+    }
+    CloseHandle(process.hProcess);
+    return status;
+  }
+
+ private:
+  static std::wstring tick() { return std::to_wstring(GetTickCount()); }
+
+  void log(const std::vector<std::wstring>& fields) { logline::append(options_.log, fields); }
+
+  static BOOL CALLBACK collect_dialog(HWND hwnd, LPARAM param) {
+    auto& bot = *reinterpret_cast<Bot*>(param);
+    DWORD pid = 0;
+    GetWindowThreadProcessId(hwnd, &pid);
+    if (pid == bot.pid_ && IsWindowVisible(hwnd) && class_name(hwnd) == L"#32770")
+      bot.found_.push_back(hwnd);
+    return TRUE;
+  }
+
+  void scan() {
+    found_.clear();
+    EnumWindows(collect_dialog, reinterpret_cast<LPARAM>(this));
+    for (auto it = seen_.begin(); it != seen_.end();)
+      it = IsWindow(*it) ? std::next(it) : seen_.erase(it);
+    for (HWND dialog : found_)
+      if (seen_.insert(dialog).second) answer(dialog);
+  }
+
+  void answer(HWND dialog) {
+    const Box box = read_box(dialog);
+    std::wstring word;
+    if (next_ < options_.answers.size()) {
+      word = options_.answers[next_++];
+    } else if (box.buttons.size() == 1 && box.buttons[0].id == IDOK) {
+      word = L"auto-ok";
+    } else {
+      word = L"unscripted";
+      failed_ = true;
+      log({L"unscripted", tick(), box.title});
+    }
+
+    std::wstring pressed;
+    const Button* target = nullptr;
+    if (word == L"enter") {
+      pressed = L"enter";
+    } else if (word == L"auto-ok") {
+      target = &box.buttons[0];
+    } else if (word == L"unscripted") {
+      target = find_button(box, box.default_id);
+    } else {
+      target = find_button(box, button_id(word));
+      if (target == nullptr) {
+        failed_ = true;
+        log({L"mismatch", tick(), word, box.title});
+        target = find_button(box, box.default_id);
+      }
+    }
+    if (target != nullptr) pressed = target->label;
+
+    std::wstring buttons;
+    for (const auto& button : box.buttons) {
+      if (!buttons.empty()) buttons += L',';
+      buttons += button.label + L'=' + std::to_wstring(button.id);
+    }
+    log({L"box", tick(), box.title, box.text, buttons, label_of(box, box.default_id),
+         focus_label(box), box.icon, box.owned ? L"window" : L"none", word, pressed});
+
+    if (word == L"enter") press_enter(dialog, box.focus);
+    else if (target != nullptr) click(dialog, *target);
+    else press_enter(dialog, box.focus);
+  }
+
+  Options options_;
+  DWORD pid_ = 0;
+  size_t next_ = 0;
+  bool failed_ = false;
+  std::vector<HWND> found_;
+  std::set<HWND> seen_;
+};
+
+}  // namespace
+
+int wmain(int argc, wchar_t** argv) {
+  Options options;
+  if (!parse(argc, argv, options)) {
+    std::fputws(L"usage: boxbot --log <file> [--answers a,b,...] [--timeout-ms N] -- <program> "
+                L"[args...]\n",
+                stderr);
+    return 4;
+  }
+  return Bot(std::move(options)).run();
+}
