@@ -2,12 +2,25 @@
 add_library(hotfix_sim STATIC
   src/platform/simulated/cp1252.cpp
   src/platform/simulated/version_resource.cpp
+  src/platform/simulated/pe_version.cpp
   src/platform/simulated/trace.cpp
   src/platform/simulated/machine.cpp
+  src/platform/simulated/reg_file.cpp
   src/platform/simulated/simulated_platform.cpp
   src/platform/simulated/run.cpp
 )
 target_link_libraries(hotfix_sim PUBLIC hotfix_core)
+
+# hotfix-sim: the support engineers' simulator.
+find_package(tomlplusplus REQUIRED)
+find_package(CLI11 REQUIRED)
+add_library(hotfix_simulator STATIC
+  src/simulator/scenario.cpp
+  src/simulator/report.cpp
+)
+target_link_libraries(hotfix_simulator PUBLIC hotfix_sim tomlplusplus::tomlplusplus)
+add_executable(hotfix-sim src/simulator/main.cpp)
+target_link_libraries(hotfix-sim PRIVATE hotfix_simulator CLI11::CLI11)
 
 enable_testing()
 find_package(GTest REQUIRED)
@@ -15,8 +28,14 @@ include(GoogleTest)
 
 file(GLOB HOTFIX_UNIT_TESTS CONFIGURE_DEPENDS tests/unit/*.cpp)
 add_executable(hotfix_tests ${HOTFIX_UNIT_TESTS})
-target_link_libraries(hotfix_tests PRIVATE hotfix_sim GTest::gtest GTest::gtest_main)
+target_link_libraries(hotfix_tests PRIVATE hotfix_simulator GTest::gtest GTest::gtest_main)
+target_compile_definitions(hotfix_tests PRIVATE HOTFIX_SOURCE_DIR="${CMAKE_SOURCE_DIR}")
 gtest_discover_tests(hotfix_tests DISCOVERY_TIMEOUT 60)
+
+option(HOTFIX_UNIT_TESTS_ONLY "Only the unit tests (the sanitizer build)" OFF)
+if(HOTFIX_UNIT_TESTS_ONLY)
+  return()
+endif()
 
 # End-to-end tests drive the cross-built Hotfix.exe under Wine.
 file(GLOB HOTFIX_WINE_TESTS CONFIGURE_DEPENDS tests/wine/host/*.cpp)

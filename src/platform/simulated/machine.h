@@ -110,6 +110,9 @@ struct Machine {
   WindowsVersion windows;
   Security security;
   std::deque<Answer> answers;  // for boxes that offer a choice, in order
+  // With no scripted answer left: press Enter (the default button) rather
+  // than fail the run. For ad hoc use; tests leave it off.
+  bool enter_when_unscripted = false;
 
   // 0: nothing fails. N: the N-th Windows call (program start included)
   // fails the way Windows would fail it.

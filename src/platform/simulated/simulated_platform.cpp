@@ -86,9 +86,9 @@ Long SimulatedPlatform::GetFileVersionInfoSizeA(const AnsiString& lptstrFilename
   if (!FailsNow()) {
     const SimFile* file = machine_.FindFile(DecodeCp1252(lptstrFilename));
     if (file && file->version_resource) {
-      // Windows asks for room beyond the resource for its ANSI conversions.
-      const auto length = static_cast<std::uint32_t>(file->version_resource->size());
-      size = static_cast<Long>((length - static_cast<std::uint32_t>(sizeof(platform::VS_FIXEDFILEINFO))) * 4u);
+      // Windows asks for room beyond the resource for its ANSI conversions;
+      // never less than the resource itself.
+      size = static_cast<Long>(file->version_resource->size() * 2);
     }
   }
   lpdwHandle = 0;
@@ -348,6 +348,7 @@ Long SimulatedPlatform::CloseHandle(Long hObject) {
 }
 
 Long SimulatedPlatform::GetCurrentProcess() {
+  FailsNow();  // cannot fail, but counts, so that fail_call numbers trace positions
   Record("GetCurrentProcess", {}, Hex(static_cast<std::uint32_t>(kCurrentProcess)));
   return kCurrentProcess;
 }
@@ -426,6 +427,7 @@ Long SimulatedPlatform::ExitWindowsEx(Long uFlags, Long dwReason) {
   const bool accepted = !FailsNow() && !machine_.security.refuse_restart &&
                         (!nt || shutdown_privilege_enabled_);
   seen_.restart = RestartRequest{uFlags, dwReason, shutdown_privilege_enabled_, accepted};
+  seen_.order.emplace_back(Happening::kRestart, 0);
   Record("ExitWindowsEx", {Hex(static_cast<std::uint32_t>(uFlags)), Hex(static_cast<std::uint32_t>(dwReason))},
          accepted ? "1" : "0");
   return accepted ? 1 : 0;
@@ -438,6 +440,9 @@ Long SimulatedPlatform::MsgBox(const Text& prompt, Long buttons, const std::opti
   const std::vector<Long> offered = ButtonsOf(buttons);
   Long answer = platform::kIdOk;
   if (offered.size() > 1) {
+    if (machine_.answers.empty() && machine_.enter_when_unscripted) {
+      machine_.answers.push_back(AnswerEnter());
+    }
     if (machine_.answers.empty()) {
       throw ScriptError("no answer scripted for the box \"" + platform::ToUtf8(shown_title) +
                         "\": " + platform::ToUtf8(prompt));
@@ -454,6 +459,7 @@ Long SimulatedPlatform::MsgBox(const Text& prompt, Long buttons, const std::opti
                         " is not a button of the box \"" + platform::ToUtf8(shown_title) + "\"");
     }
   }
+  seen_.order.emplace_back(Happening::kBox, seen_.boxes.size());
   seen_.boxes.push_back(BoxShown{shown_title, prompt, buttons, answer});
   Record("MsgBox", {Quote(prompt), Dec(buttons), title ? Quote(*title) : "(default)"}, Dec(answer));
   return answer;
@@ -474,6 +480,7 @@ double SimulatedPlatform::Shell(const Text& pathName, Long windowStyle) {
   const Long pid = next_process_id_;
   next_process_id_ += 4;
   processes_[pid] = Process{*file->program, 0};
+  seen_.order.emplace_back(Happening::kStarted, seen_.started.size());
   seen_.started.push_back(
       ProgramStarted{pathName, split->application, split->arguments, windowStyle, pid});
   Record("Shell", {Quote(pathName), Dec(windowStyle)}, Dec(pid));
@@ -488,6 +495,7 @@ Text SimulatedPlatform::AppPath() {
 }
 
 void SimulatedPlatform::Print(const Text& line) {
+  seen_.order.emplace_back(Happening::kPrinted, seen_.printed.size());
   seen_.printed.push_back(line);
   Record("Print", {Quote(line)}, "");
 }

@@ -47,8 +47,13 @@ struct RestartRequest {
   bool operator==(const RestartRequest&) const = default;
 };
 
+// What a person or the machine would notice, in the order it happened; each
+// entry points into the list of its kind.
+enum class Happening { kBox, kStarted, kPrinted, kRestart };
+
 // Everything the platform saw, in order.
 struct Observations {
+  std::vector<std::pair<Happening, std::size_t>> order;
   std::vector<TraceEvent> trace;
   std::vector<BoxShown> boxes;
   std::vector<ProgramStarted> started;

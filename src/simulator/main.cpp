@@ -1,0 +1,147 @@
+// hotfix-sim: what would Hotfix.exe do on this machine, and why?
+#include <CLI/CLI.hpp>
+
+#include <iostream>
+
+#include "platform/simulated/input_error.h"
+#include "platform/simulated/reg_file.h"
+#include "platform/simulated/run.h"
+#include "simulator/report.h"
+#include "simulator/scenario.h"
+
+namespace {
+
+constexpr char kHelp[] = R"(Runs the hotfix's real sequence on a simulated machine and shows what a
+person would see (each message box with its title, text and the answer
+given), the installers started with their command lines, the six report
+lines, the restart request, the exit status Hotfix.exe would return, and why.
+
+A machine is a scenario folder (scenario.toml, machine.reg) or is described
+ad hoc: Windows XP, the program in C:\Hotfix with both installers, nothing
+else, plus what the options add. Options also add to a scenario.
+
+Examples:
+  hotfix-sim scenarios/applies
+  hotfix-sim --reg customer.reg --file 'C:\Program Files\Orvane\Firewall\trk.exe=./trk.exe' --windows winxp
+
+Exit status: the low 8 bits of Hotfix.exe's (3010 -> 194, 1641 -> 105,
+1642 -> 106, 1603 -> 67); 1 when --check finds a difference; 2 for bad input.)";
+
+std::pair<std::string, std::string> SplitAssignment(const std::string& arg, const std::string& option) {
+  const auto eq = arg.rfind('=');
+  if (eq == std::string::npos || eq == 0 || eq + 1 == arg.size()) {
+    throw sim::InputError(option + " " + arg + ": expected WINDOWS_PATH=VALUE");
+  }
+  return {arg.substr(0, eq), arg.substr(eq + 1)};
+}
+
+bool Check(const simulator::Scenario& s, const sim::Observations& seen, std::ostream& out) {
+  bool ok = true;
+  auto mismatch = [&](const std::string& what) {
+    out << "MISMATCH: " << what << "\n";
+    ok = false;
+  };
+  if (s.expect.exit_code && *s.expect.exit_code != seen.exit_code.value_or(-1)) {
+    mismatch("exit status " + std::to_string(seen.exit_code.value_or(-1)) + ", expected " +
+             std::to_string(*s.expect.exit_code));
+  }
+  if (s.expect.box_titles) {
+    std::vector<platform::Text> titles;
+    for (const auto& b : seen.boxes) titles.push_back(b.title);
+    if (titles != *s.expect.box_titles) mismatch("box titles differ");
+  }
+  if (s.expect.started) {
+    std::vector<platform::Text> lines;
+    for (const auto& p : seen.started) lines.push_back(p.command_line);
+    if (lines != *s.expect.started) mismatch("programs started differ");
+  }
+  if (s.expect.restart && *s.expect.restart != seen.restart.has_value()) {
+    mismatch(*s.expect.restart ? "no restart requested" : "a restart was requested");
+  }
+  return ok;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  CLI::App app(kHelp, "hotfix-sim");
+  std::string scenario_dir;
+  std::vector<std::string> reg_files, files, version_files, answers, missing;
+  std::string windows, folder;
+  bool trace = false, json = false, check = false;
+  app.add_option("SCENARIO_DIR", scenario_dir, "Scenario folder (scenario.toml, machine.reg)")
+      ->check(CLI::ExistingDirectory);
+  app.add_option("--reg", reg_files, "A regedit export to load (repeatable)")->check(CLI::ExistingFile);
+  app.add_option("--windows", windows, "winxp, winxp64, win2003, win2k, nt40, nt351, win98, win95, winme, vista, win7, win8, win81, win10");
+  app.add_option("--file", files, "WINDOWS_PATH=LOCAL_FILE: a file whose version resource is read from a real PE file (repeatable)");
+  app.add_option("--version-file", version_files, "WINDOWS_PATH=a.b.c.d: a file with that version (repeatable)");
+  app.add_option("--folder", folder, "The program's folder (default C:\\Hotfix)");
+  app.add_option("--missing", missing, "An installer absent from the program's folder: 40517.exe or 40517-2.exe (repeatable)");
+  app.add_option("--answer", answers, "yes, no or enter, for each question in order (repeatable); unanswered questions get Enter");
+  app.add_flag("--trace", trace, "Also list every platform call with its arguments and result");
+  app.add_flag("--json", json, "Print the same as JSON");
+  app.add_flag("--check", check, "Compare with the scenario's expectations; exit 1 on a difference");
+  try {
+    app.parse(argc, argv);
+  } catch (const CLI::CallForHelp& e) {
+    return app.exit(e);
+  } catch (const CLI::ParseError& e) {
+    app.exit(e);
+    return 2;
+  }
+
+  try {
+    simulator::Scenario s;
+    if (!scenario_dir.empty()) {
+      s = simulator::LoadScenario(scenario_dir);
+    } else {
+      s.name = "ad hoc";
+      s.machine = simulator::BaseMachine();
+    }
+    if (!folder.empty()) {
+      sim::Machine& m = s.machine;
+      const platform::Text new_folder = platform::FromUtf8(folder);
+      for (const char16_t* name : {u"\\40517.exe", u"\\40517-2.exe"}) {
+        const auto it = m.files.find(sim::NormalizePath(m.app_path + name));
+        if (it == m.files.end()) continue;
+        const sim::SimFile file = it->second;
+        m.files.erase(it);
+        m.files[sim::NormalizePath(new_folder + name)] = file;
+      }
+      m.app_path = new_folder;
+    }
+    for (const auto& name : missing) {
+      s.machine.files.erase(sim::NormalizePath(s.machine.app_path + u"\\" + platform::FromUtf8(name)));
+    }
+    if (!windows.empty()) {
+      const auto version = sim::WindowsVersionNamed(windows);
+      if (!version) throw sim::InputError("--windows " + windows + ": unknown Windows name");
+      s.machine.windows = *version;
+    }
+    for (const auto& reg : reg_files) sim::LoadRegFile(reg, s.machine.registry);
+    for (const auto& f : files) {
+      const auto [path, local] = SplitAssignment(f, "--file");
+      simulator::AddFileFromPe(s.machine, platform::FromUtf8(path), local);
+    }
+    for (const auto& f : version_files) {
+      const auto [path, version] = SplitAssignment(f, "--version-file");
+      s.machine.AddVersionedFile(platform::FromUtf8(path),
+                                 simulator::VersionResourceFor(version, "--version-file " + f));
+    }
+    for (const auto& a : answers) s.machine.answers.push_back(simulator::ParseAnswer(a, "--answer"));
+    s.machine.enter_when_unscripted = scenario_dir.empty();
+
+    const sim::Machine described = s.machine;
+    const sim::Observations seen = sim::RunProgram(s.machine).seen;
+    std::cout << (json ? simulator::JsonReport(described, seen, trace)
+                       : simulator::TextReport(described, seen, trace));
+    if (check && !Check(s, seen, std::cout)) return 1;
+    return seen.exit_code.value_or(0) & 0xFF;
+  } catch (const sim::InputError& e) {
+    std::cerr << "hotfix-sim: " << e.what() << "\n";
+    return 2;
+  } catch (const sim::ScriptError& e) {
+    std::cerr << "hotfix-sim: the scenario's answers do not fit the run: " << e.what() << "\n";
+    return 2;
+  }
+}

@@ -1,0 +1,210 @@
+#include "simulator/report.h"
+
+#include <cstdio>
+
+#include "platform/simulated/simulated_platform.h"
+#include "system/os_version.h"
+
+namespace simulator {
+namespace {
+
+using platform::Text;
+
+std::string U8(const Text& t) { return platform::ToUtf8(t); }
+
+// Texts shown on one line: control characters made visible.
+std::string OneLine(const Text& t) {
+  std::string out;
+  for (char c : U8(t)) {
+    if (c == '\r') out += "\\r";
+    else if (c == '\n') out += "\\n";
+    else if (c == '\t') out += "\\t";
+    else if (c == '\0') out += "\\0";
+    else out += c;
+  }
+  return out;
+}
+
+std::string ButtonName(platform::Long code) {
+  switch (code) {
+    case platform::kIdOk: return "OK";
+    case platform::kIdCancel: return "Cancel";
+    case platform::kIdAbort: return "Abort";
+    case platform::kIdRetry: return "Retry";
+    case platform::kIdIgnore: return "Ignore";
+    case platform::kIdYes: return "Yes";
+    case platform::kIdNo: return "No";
+    default: return std::to_string(code);
+  }
+}
+
+std::string Json(const std::string& utf8) {
+  std::string out = "\"";
+  for (unsigned char c : utf8) {
+    switch (c) {
+      case '"': out += "\\\""; break;
+      case '\\': out += "\\\\"; break;
+      case '\n': out += "\\n"; break;
+      case '\r': out += "\\r"; break;
+      case '\t': out += "\\t"; break;
+      default:
+        if (c < 0x20) {
+          char buf[8];
+          std::snprintf(buf, sizeof buf, "\\u%04x", c);
+          out += buf;
+        } else {
+          out += static_cast<char>(c);
+        }
+    }
+  }
+  return out + "\"";
+}
+
+std::string WindowsName(const sim::Machine& machine) {
+  sim::Machine copy;
+  copy.windows = machine.windows;
+  sim::SimulatedPlatform probe(copy);
+  const Text name = sys::get_OS(probe);
+  const auto& w = machine.windows;
+  std::string numbers = "platform " + std::to_string(w.platform_id) + ", version " +
+                        std::to_string(w.major) + "." + std::to_string(w.minor);
+  return "\"" + U8(name) + "\" (" + numbers + ")";
+}
+
+bool ShowedNotice(const sim::Observations& seen) {
+  for (const auto& b : seen.boxes) {
+    if (b.text == u"No Version Info available!") return true;
+  }
+  return false;
+}
+
+}  // namespace
+
+std::string ExitMeaning(int exit_code) {
+  switch (exit_code) {
+    case 3010: return "fix installed; restart required";
+    case 1641: return "fix installed; restart initiated";
+    case 1642: return "fix does not apply to this machine";
+    case 1603: return "fatal error during installation";
+    default: return "unknown";
+  }
+}
+
+std::string Explain(const sim::Machine& machine, const sim::Observations& seen) {
+  const int code = seen.exit_code.value_or(-1);
+  if (code == 1603) {
+    const Text text = seen.boxes.empty() ? Text() : seen.boxes.back().text;
+    return "The run stopped with a run-time error (" + OneLine(text) +
+           "): most likely an installer is missing from the program folder.";
+  }
+  if (code == 3010 || code == 1641) {
+    std::string s = "The fix applies: both installers ran.";
+    if (!seen.restart) return s + " The restart was declined.";
+    return s + (seen.restart->accepted ? " The restart was requested and accepted."
+                                       : " The restart was requested but Windows refused it.");
+  }
+  if (code != 1642) return "The run ended with status " + std::to_string(code) + ".";
+  if (seen.printed.empty()) {
+    return "The firewall's uninstall entry was not found: its \"DisplayName\" value is missing, "
+           "blank, not REG_SZ or REG_DWORD, or the key cannot be opened with write access.";
+  }
+  const Text& full_name = seen.printed[0].substr(Text(u"Full filename: ").size());
+  const Text version_line = seen.printed.size() > 1 ? seen.printed[1] : Text();
+  if (version_line != u"File version: 3.3.1000.0") {
+    if (ShowedNotice(seen)) {
+      std::string s = "No version information could be read from " + U8(full_name) + ".";
+      if (full_name.starts_with(u"No! Value or Key Doesn't exist")) {
+        s += " The firewall's \"Installpath\" value is missing or not REG_SZ.";
+      } else if (!full_name.ends_with(u"\\trk.exe")) {
+        s += " The \"Installpath\" value probably lacks its trailing backslash.";
+      }
+      return s;
+    }
+    return "trk.exe has file version " + U8(version_line.substr(Text(u"File version: ").size())) +
+           ", not 3.3.1000.0.";
+  }
+  return "Windows is named " + WindowsName(machine) + ", not \"Windows XP\".";
+}
+
+std::string TextReport(const sim::Machine& machine, const sim::Observations& seen, bool trace) {
+  std::string out;
+  for (const auto& [kind, i] : seen.order) {
+    switch (kind) {
+      case sim::Happening::kBox: {
+        const auto& b = seen.boxes[i];
+        out += "Box \"" + OneLine(b.title) + "\" (style " + std::to_string(b.style) + "): " +
+               OneLine(b.text) + "\n    answered " + ButtonName(b.answer) + "\n";
+        break;
+      }
+      case sim::Happening::kStarted: {
+        const auto& p = seen.started[i];
+        out += std::string("Started") + (p.window_style == 0 ? " hidden" : "") + ": " +
+               OneLine(p.command_line) + "\n";
+        break;
+      }
+      case sim::Happening::kPrinted:
+        out += "Report: " + OneLine(seen.printed[i]) + "\n";
+        break;
+      case sim::Happening::kRestart: {
+        const auto& r = *seen.restart;
+        char buf[96];
+        std::snprintf(buf, sizeof buf, "Restart requested: ExitWindowsEx(%d, 0x%X) %s\n", r.flags,
+                      static_cast<unsigned>(r.reason), r.accepted ? "accepted" : "refused");
+        out += buf;
+        break;
+      }
+    }
+  }
+  const int code = seen.exit_code.value_or(-1);
+  out += "Exit status: " + std::to_string(code) + " (" + ExitMeaning(code) + ")\n";
+  out += "Why: " + Explain(machine, seen) + "\n";
+  if (trace) {
+    out += "Trace:\n";
+    for (const auto& e : seen.trace) out += "  " + sim::ToString(e) + "\n";
+  }
+  return out;
+}
+
+std::string JsonReport(const sim::Machine& machine, const sim::Observations& seen, bool trace) {
+  std::string out = "{\n  \"boxes\": [";
+  for (std::size_t i = 0; i < seen.boxes.size(); ++i) {
+    const auto& b = seen.boxes[i];
+    out += std::string(i ? "," : "") + "\n    {\"title\": " + Json(U8(b.title)) + ", \"text\": " +
+           Json(U8(b.text)) + ", \"style\": " + std::to_string(b.style) + ", \"answer\": " +
+           Json(ButtonName(b.answer)) + "}";
+  }
+  out += "\n  ],\n  \"started\": [";
+  for (std::size_t i = 0; i < seen.started.size(); ++i) {
+    const auto& p = seen.started[i];
+    out += std::string(i ? "," : "") + "\n    {\"command_line\": " + Json(U8(p.command_line)) +
+           ", \"window_style\": " + std::to_string(p.window_style) + "}";
+  }
+  out += "\n  ],\n  \"report\": [";
+  for (std::size_t i = 0; i < seen.printed.size(); ++i) {
+    out += std::string(i ? ", " : "") + Json(U8(seen.printed[i]));
+  }
+  out += "],\n  \"restart\": ";
+  if (seen.restart) {
+    out += "{\"flags\": " + std::to_string(seen.restart->flags) + ", \"reason\": " +
+           std::to_string(static_cast<std::uint32_t>(seen.restart->reason)) + ", \"accepted\": " +
+           (seen.restart->accepted ? "true" : "false") + "}";
+  } else {
+    out += "null";
+  }
+  const int code = seen.exit_code.value_or(-1);
+  out += ",\n  \"exit_code\": " + std::to_string(code) + ",\n  \"meaning\": " +
+         Json(ExitMeaning(code)) + ",\n  \"why\": " + Json(Explain(machine, seen));
+  if (trace) {
+    out += ",\n  \"trace\": [";
+    for (std::size_t i = 0; i < seen.trace.size(); ++i) {
+      const auto& e = seen.trace[i];
+      out += std::string(i ? "," : "") + "\n    {\"call\": " + Json(e.call) + ", \"args\": [";
+      for (std::size_t a = 0; a < e.args.size(); ++a) out += (a ? ", " : "") + Json(e.args[a]);
+      out += "], \"result\": " + Json(e.result) + "}";
+    }
+    out += "\n  ]";
+  }
+  return out + "\n}\n";
+}
+
+}  // namespace simulator
