@@ -5,7 +5,8 @@ JOBS ?= $(shell nproc)
 SCENARIO ?= applies
 ANSWER ?= no
 
-.PHONY: all bootstrap build native windows test run clean
+.PHONY: all bootstrap build native windows sanitize fuzz-build test run fuzz clean
+FUZZ_TIME ?= 60
 
 all: build
 
@@ -24,8 +25,27 @@ windows: bootstrap
 
 build: native windows
 
-test: build
+# The unit tests again under AddressSanitizer and UndefinedBehaviorSanitizer.
+sanitize: bootstrap
+	@cmake --preset sanitize >/dev/null
+	@cmake --build --preset sanitize -j $(JOBS)
+
+# libFuzzer targets (clang); `make test` replays their seed corpora.
+fuzz-build: bootstrap
+	@cmake --preset fuzz >/dev/null
+	@cmake --build --preset fuzz -j $(JOBS)
+
+test: build sanitize fuzz-build
 	@ctest --preset native -j $(JOBS)
+	@ctest --preset sanitize -j $(JOBS)
+	@ctest --preset fuzz -j $(JOBS)
+
+# Runs each fuzz target for FUZZ_TIME seconds, growing a copy of its corpus.
+fuzz: fuzz-build
+	@for t in reg_file pe_version ver_info; do \
+	  mkdir -p build/fuzz/corpus-$$t && \
+	  build/fuzz/$${t}_fuzz -max_total_time=$(FUZZ_TIME) build/fuzz/corpus-$$t fuzz/corpus/$$t || exit 1; \
+	done
 
 run: build
 	@scripts/demo.sh $(SCENARIO) $(ANSWER)

@@ -4,16 +4,28 @@
 
 namespace sim {
 
+char16_t FoldChar(char16_t c) {
+  if ((c >= u'a' && c <= u'z') || (c >= 0xE0 && c <= 0xFE && c != 0xF7)) {
+    return static_cast<char16_t>(c - 0x20);
+  }
+  return c == 0xFF ? char16_t{0x178} : c;
+}
+
 Text FoldCase(std::u16string_view text) {
   Text out(text);
-  for (char16_t& c : out) {
-    if ((c >= u'a' && c <= u'z') || (c >= 0xE0 && c <= 0xFE && c != 0xF7)) {
-      c = static_cast<char16_t>(c - 0x20);
-    } else if (c == 0xFF) {
-      c = 0x178;
-    }
-  }
+  for (char16_t& c : out) c = FoldChar(c);
   return out;
+}
+
+// Folds as it goes: map lookups run this for every comparison.
+bool CaseInsensitiveLess::operator()(std::u16string_view a, std::u16string_view b) const {
+  const std::size_t n = std::min(a.size(), b.size());
+  for (std::size_t i = 0; i < n; ++i) {
+    const char16_t x = FoldChar(a[i]);
+    const char16_t y = FoldChar(b[i]);
+    if (x != y) return x < y;
+  }
+  return a.size() < b.size();
 }
 
 Text NormalizePath(std::u16string_view path) {
@@ -57,9 +69,10 @@ Text Registry::Normalize(Long root, const Text& path) {
 
 RegistryKey& Registry::CreateKey(Long root, const Text& path) {
   const Text full = Normalize(root, path);
-  // Parents first, so that every prefix of a key exists.
-  for (std::size_t at = full.find(u'\\'); at != Text::npos; at = full.find(u'\\', at + 1)) {
-    keys_[full.substr(0, at)];
+  if (const auto it = keys_.find(full); it != keys_.end()) return it->second;
+  // Parents too, so that every prefix of a key exists; stop at one that does.
+  for (std::size_t at = full.rfind(u'\\'); at != Text::npos && at > 0; at = full.rfind(u'\\', at - 1)) {
+    if (!keys_.try_emplace(full.substr(0, at)).second) break;
   }
   return keys_[full];
 }
@@ -75,11 +88,18 @@ const RegistryKey* Registry::FindKey(Long root, const Text& path) const {
 }
 
 void Registry::DeleteKey(Long root, const Text& path) {
-  const Text full = FoldCase(Normalize(root, path));
-  std::erase_if(keys_, [&](const auto& entry) {
-    const Text name = FoldCase(entry.first);
-    return name == full || name.starts_with(full + u"\\");
-  });
+  const Text full = Normalize(root, path);
+  if (full.find(u'\\') == Text::npos) return;  // a root itself is never deleted
+  keys_.erase(full);
+  // Subkeys sort together right after "full\"; '\' sorts below every name character
+  // that matters here, so the range ends at the first name without that prefix.
+  const Text prefix = full + u"\\";
+  auto it = keys_.lower_bound(prefix);
+  while (it != keys_.end() && it->first.size() >= prefix.size() &&
+         !CaseInsensitiveLess{}(std::u16string_view(it->first).substr(0, prefix.size()), prefix) &&
+         !CaseInsensitiveLess{}(prefix, std::u16string_view(it->first).substr(0, prefix.size()))) {
+    it = keys_.erase(it);
+  }
 }
 
 void Registry::SetValue(Long root, const Text& path, const Text& name, RegistryValue value) {

@@ -20,8 +20,10 @@ using platform::Text;
 
 // Windows compares names of keys, values and files without regard to case.
 Text FoldCase(std::u16string_view text);
+char16_t FoldChar(char16_t c);
 struct CaseInsensitiveLess {
-  bool operator()(const Text& a, const Text& b) const { return FoldCase(a) < FoldCase(b); }
+  using is_transparent = void;
+  bool operator()(std::u16string_view a, std::u16string_view b) const;
 };
 
 // ---- registry --------------------------------------------------------------

@@ -1,0 +1,516 @@
+#include "platform/simulated/reg_file.h"
+
+#include <array>
+#include <cstdint>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <memory>
+#include <optional>
+#include <string_view>
+#include <vector>
+
+#include "platform/simulated/cp1252.h"
+
+namespace sim {
+namespace {
+
+using platform::Long;
+using platform::Text;
+using View = std::u16string_view;
+
+constexpr std::size_t kChunkBytes = 64 * 1024;
+constexpr char16_t kVersion5Header[] = u"Windows Registry Editor Version 5.00";
+constexpr char16_t kVersion4Header[] = u"REGEDIT4";
+
+bool IsBlank(char16_t c) { return c == u' ' || c == u'\t'; }
+
+bool AllBlank(View v) {
+  for (char16_t c : v) {
+    if (!IsBlank(c)) return false;
+  }
+  return true;
+}
+
+std::size_t SkipBlanks(View v, std::size_t at) {
+  while (at < v.size() && IsBlank(v[at])) ++at;
+  return at;
+}
+
+View TrimEnd(View v) {
+  while (!v.empty() && IsBlank(v.back())) v.remove_suffix(1);
+  return v;
+}
+
+int HexDigit(char16_t c) {
+  if (c >= u'0' && c <= u'9') return c - u'0';
+  if (c >= u'a' && c <= u'f') return c - u'a' + 10;
+  if (c >= u'A' && c <= u'F') return c - u'A' + 10;
+  return -1;
+}
+
+char16_t AsciiUpper(char16_t c) { return c >= u'a' && c <= u'z' ? static_cast<char16_t>(c - 0x20) : c; }
+
+bool EqualsIgnoringCase(View a, View b) {
+  if (a.size() != b.size()) return false;
+  for (std::size_t i = 0; i < a.size(); ++i) {
+    if (AsciiUpper(a[i]) != AsciiUpper(b[i])) return false;
+  }
+  return true;
+}
+
+bool StartsIgnoringCase(View text, View prefix) {
+  return text.size() >= prefix.size() && EqualsIgnoringCase(text.substr(0, prefix.size()), prefix);
+}
+
+// For messages: a piece of the file, shortened so a huge line stays readable.
+std::string Shown(View v) {
+  constexpr std::size_t kMax = 60;
+  std::string out = "\"" + platform::ToUtf8(v.substr(0, kMax));
+  if (v.size() > kMax) out += "...";
+  return out + "\"";
+}
+
+std::optional<Long> RootNamed(View name) {
+  struct Root { View name; std::uint32_t value; };
+  static constexpr Root kRoots[] = {
+      {u"HKEY_CLASSES_ROOT", 0x80000000u},   {u"HKCR", 0x80000000u},
+      {u"HKEY_CURRENT_USER", 0x80000001u},   {u"HKCU", 0x80000001u},
+      {u"HKEY_LOCAL_MACHINE", 0x80000002u},  {u"HKLM", 0x80000002u},
+      {u"HKEY_USERS", 0x80000003u},          {u"HKU", 0x80000003u},
+      {u"HKEY_CURRENT_CONFIG", 0x80000005u}, {u"HKCC", 0x80000005u},
+      {u"HKEY_DYN_DATA", 0x80000006u},  // in exports from Windows 9x
+  };
+  for (const Root& root : kRoots) {
+    if (EqualsIgnoringCase(name, root.name)) return static_cast<Long>(root.value);
+  }
+  return std::nullopt;
+}
+
+const std::array<char16_t, 256>& Cp1252Table() {
+  static const std::array<char16_t, 256> table = [] {
+    std::string every_byte(256, '\0');
+    for (std::size_t i = 0; i < 256; ++i) every_byte[i] = static_cast<char>(i);
+    const Text decoded = DecodeCp1252(every_byte);
+    std::array<char16_t, 256> t{};
+    for (std::size_t i = 0; i < 256; ++i) t[i] = decoded[i];
+    return t;
+  }();
+  return table;
+}
+
+// Strict: false for malformed, overlong or surrogate sequences, so that the
+// caller can fall back to the ANSI code page.
+bool DecodeUtf8(std::string_view in, Text& out) {
+  out.clear();
+  std::size_t i = 0;
+  while (i < in.size()) {
+    const auto b = static_cast<unsigned char>(in[i]);
+    if (b < 0x80) {
+      out += static_cast<char16_t>(b);
+      ++i;
+      continue;
+    }
+    std::size_t extra = 0;
+    char32_t c = 0;
+    char32_t least = 0;
+    if ((b & 0xE0) == 0xC0) {
+      extra = 1, c = b & 0x1Fu, least = 0x80;
+    } else if ((b & 0xF0) == 0xE0) {
+      extra = 2, c = b & 0x0Fu, least = 0x800;
+    } else if ((b & 0xF8) == 0xF0) {
+      extra = 3, c = b & 0x07u, least = 0x10000;
+    } else {
+      return false;
+    }
+    if (in.size() - i <= extra) return false;
+    for (std::size_t k = 1; k <= extra; ++k) {
+      const auto cb = static_cast<unsigned char>(in[i + k]);
+      if ((cb & 0xC0) != 0x80) return false;
+      c = (c << 6) | (cb & 0x3Fu);
+    }
+    if (c < least || c > 0x10FFFF || (c >= 0xD800 && c <= 0xDFFF)) return false;
+    i += extra + 1;
+    if (c >= 0x10000) {
+      c -= 0x10000;
+      out += static_cast<char16_t>(0xD800 + (c >> 10));
+      out += static_cast<char16_t>(0xDC00 + (c & 0x3FF));
+    } else {
+      out += static_cast<char16_t>(c);
+    }
+  }
+  return true;
+}
+
+enum class Encoding { kUtf16Le, kUtf8, kUtf8OrAnsi, kAnsi };
+
+// Lines of the input, decoded to UTF-16, read a piece at a time. Leading
+// blanks are dropped (no line needs them) and a comment line is cut to its
+// ';', so neither costs memory however long it is.
+class LineReader {
+ public:
+  LineReader(std::istream& in, const std::string& source)
+      : in_(in), source_(source), buffer_(new char[kChunkBytes]) {
+    while (end_ < 3 && Refill()) {
+    }
+    const auto byte = [&](std::size_t i) { return static_cast<unsigned char>(buffer_[i]); };
+    if (end_ >= 2 && byte(0) == 0xFF && byte(1) == 0xFE) {
+      encoding_ = Encoding::kUtf16Le;
+      pos_ = 2;
+    } else if (end_ >= 3 && byte(0) == 0xEF && byte(1) == 0xBB && byte(2) == 0xBF) {
+      encoding_ = Encoding::kUtf8;
+      pos_ = 3;
+    } else if (end_ >= 2 && byte(0) == 0xFE && byte(1) == 0xFF) {
+      line_ = 1;
+      Fail("UTF-16 big-endian text is not a regedit export; save it as UTF-16LE");
+    }
+  }
+
+  // REGEDIT4 text without a BOM is ANSI throughout.
+  void ReadAnsi() {
+    if (encoding_ == Encoding::kUtf8OrAnsi) encoding_ = Encoding::kAnsi;
+  }
+
+  // The next line, without its LF or CRLF; false at the end of the input.
+  bool Next(Text& line) {
+    const bool got = encoding_ == Encoding::kUtf16Le ? NextUtf16(line) : Next8Bit(line);
+    if (got && !line.empty() && line.back() == u'\r') line.pop_back();
+    return got;
+  }
+
+  [[noreturn]] void Fail(const std::string& what) const {
+    throw InputError(source_ + ":" + std::to_string(line_ == 0 ? 1 : line_) + ": " + what);
+  }
+
+ private:
+  // Keeps unread bytes (an odd byte of UTF-16 among them) in front of the new ones.
+  bool Refill() {
+    if (at_end_) return false;
+    const std::size_t left = end_ - pos_;
+    if (left > 0 && pos_ > 0) std::memmove(buffer_.get(), buffer_.get() + pos_, left);
+    pos_ = 0;
+    end_ = left;
+    in_.read(buffer_.get() + end_, static_cast<std::streamsize>(kChunkBytes - end_));
+    if (in_.bad()) Fail("cannot read the input");
+    const auto got = static_cast<std::size_t>(in_.gcount());
+    if (got == 0) {
+      at_end_ = true;
+      return false;
+    }
+    end_ += got;
+    return true;
+  }
+
+  bool NextUtf16(Text& line) {
+    line.clear();
+    bool any = false;
+    for (;;) {
+      if (end_ - pos_ < 2) {
+        if (Refill()) continue;
+        if (end_ - pos_ == 1) {
+          ++line_;
+          Fail("the file ends in the middle of a UTF-16 character");
+        }
+        if (!any) return false;
+        break;
+      }
+      any = true;
+      const auto* bytes = reinterpret_cast<const unsigned char*>(buffer_.get());
+      bool ended = false;
+      while (end_ - pos_ >= 2) {
+        const auto c = static_cast<char16_t>(bytes[pos_] | (bytes[pos_ + 1] << 8));
+        pos_ += 2;
+        if (c == u'\n') {
+          ended = true;
+          break;
+        }
+        if (line.empty() ? IsBlank(c) : line[0] == u';') continue;
+        line += c;
+      }
+      if (ended) break;
+    }
+    ++line_;
+    return true;
+  }
+
+  bool Next8Bit(Text& line) {
+    raw_.clear();
+    bool any = false;
+    for (;;) {
+      if (pos_ == end_ && !Refill()) {
+        if (!any) return false;
+        break;
+      }
+      any = true;
+      const char* start = buffer_.get() + pos_;
+      const auto* newline = static_cast<const char*>(std::memchr(start, '\n', end_ - pos_));
+      const std::size_t length = newline ? static_cast<std::size_t>(newline - start) : end_ - pos_;
+      Append(start, length);
+      pos_ += length;
+      if (newline) {
+        ++pos_;
+        break;
+      }
+    }
+    ++line_;
+    Decode8Bit(line);
+    return true;
+  }
+
+  void Append(const char* bytes, std::size_t length) {
+    if (!raw_.empty() && raw_[0] == ';') return;
+    if (raw_.empty()) {
+      while (length > 0 && IsBlank(static_cast<unsigned char>(*bytes))) ++bytes, --length;
+      if (length > 0 && *bytes == ';') length = 1;
+    }
+    raw_.append(bytes, length);
+  }
+
+  void Decode8Bit(Text& line) {
+    if (encoding_ != Encoding::kAnsi) {
+      if (DecodeUtf8(raw_, line)) return;
+      if (encoding_ == Encoding::kUtf8) Fail("the line is not valid UTF-8");
+    }
+    const auto& table = Cp1252Table();
+    line.clear();
+    for (char b : raw_) line += table[static_cast<unsigned char>(b)];
+  }
+
+  std::istream& in_;
+  const std::string& source_;
+  std::unique_ptr<char[]> buffer_;  // left uninitialised: only read up to end_
+  std::size_t pos_ = 0;
+  std::size_t end_ = 0;
+  bool at_end_ = false;
+  Encoding encoding_ = Encoding::kUtf8OrAnsi;
+  std::string raw_;  // the bytes of an 8-bit line
+  std::size_t line_ = 0;
+};
+
+class Loader {
+ public:
+  Loader(LineReader& reader, Registry& registry) : reader_(reader), registry_(registry) {}
+
+  void Run() {
+    if (!reader_.Next(line_)) reader_.Fail("the file is empty; a regedit export starts with its header");
+    const View header = TrimEnd(line_);
+    if (header == View(kVersion4Header)) {
+      version4_ = true;
+      reader_.ReadAnsi();
+    } else if (header != View(kVersion5Header)) {
+      reader_.Fail("not a regedit export: the first line must be \"Windows Registry Editor "
+                   "Version 5.00\" or \"REGEDIT4\", not " + Shown(header));
+    }
+    while (reader_.Next(line_)) {
+      const View line = line_;
+      if (line.empty() || line[0] == u';') continue;
+      if (line[0] == u'[') {
+        KeyLine(line);
+      } else {
+        ValueLine(line);
+      }
+    }
+  }
+
+ private:
+  void KeyLine(View line) {
+    const std::size_t close = line.rfind(u']');
+    if (close == View::npos) reader_.Fail("the key line has no closing ']'");
+    if (!AllBlank(line.substr(close + 1))) {
+      reader_.Fail("unexpected text after the key's closing ']': " + Shown(line.substr(close + 1)));
+    }
+    View inner = line.substr(1, close - 1);
+    const bool remove = !inner.empty() && inner[0] == u'-';
+    if (remove) inner.remove_prefix(1);
+    const std::size_t separator = inner.find(u'\\');
+    const View root_name = inner.substr(0, separator);
+    const std::optional<Long> root = RootNamed(root_name);
+    if (!root) reader_.Fail("unknown root key " + Shown(root_name));
+    const View path = separator == View::npos ? View() : inner.substr(separator + 1);
+    if (remove) {
+      if (path.find_first_not_of(u'\\') == View::npos) reader_.Fail("a root key cannot be deleted");
+      registry_.DeleteKey(*root, Text(path));
+      key_ = nullptr;
+      after_deletion_ = true;
+    } else {
+      key_ = &registry_.CreateKey(*root, Text(path));
+      after_deletion_ = false;
+    }
+  }
+
+  void ValueLine(View line) {
+    std::size_t at = 0;
+    name_.clear();
+    if (line[0] == u'@') {
+      at = 1;
+    } else if (line[0] == u'"') {
+      at = ReadQuoted(line, [&](char16_t c) { name_ += c; });
+    } else {
+      reader_.Fail("expected a [key], a \"name\"=value, an @=value or a ;comment, not " + Shown(line));
+    }
+    if (key_ == nullptr) {
+      reader_.Fail(after_deletion_ ? "a value after a key deletion has no key to go to"
+                                   : "a value before the first [key] line");
+    }
+    at = SkipBlanks(line, at);
+    if (at == line.size() || line[at] != u'=') reader_.Fail("missing '=' after the value name");
+    const View data = line.substr(SkipBlanks(line, at + 1));
+
+    if (!data.empty() && data[0] == u'-' && AllBlank(data.substr(1))) {
+      key_->values.erase(name_);
+      return;
+    }
+    RegistryValue value;
+    if (!data.empty() && data[0] == u'"') {
+      value.type = platform::kRegSz;
+      value.data.reserve(2 * data.size());
+      const std::size_t end = ReadQuoted(data, [&](char16_t c) { PutUtf16(value.data, c); });
+      PutUtf16(value.data, u'\0');
+      if (!AllBlank(data.substr(end))) {
+        reader_.Fail("unexpected text after the closing quote: " + Shown(data.substr(end)));
+      }
+    } else if (StartsIgnoringCase(data, u"dword:")) {
+      value.type = platform::kRegDword;
+      const std::uint32_t number = DwordNumber(TrimEnd(data.substr(6)));
+      for (int i = 0; i < 4; ++i) value.data.push_back(static_cast<std::uint8_t>(number >> (8 * i)));
+    } else if (StartsIgnoringCase(data, u"hex")) {
+      value.type = HexValue(data.substr(3), value.data);
+      // `data` may be gone: continuation lines reuse the line buffer.
+    } else {
+      reader_.Fail("unknown kind of value data " + Shown(data) +
+                   "; expected \"text\", -, dword:, hex: or hex(type):");
+    }
+    key_->values.insert_or_assign(name_, std::move(value));
+  }
+
+  // Reads the quoted string that starts at text[0], passing each character
+  // to `put`; answers the index after the closing quote.
+  template <typename Put>
+  std::size_t ReadQuoted(View text, Put&& put) {
+    for (std::size_t i = 1; i < text.size(); ++i) {
+      const char16_t c = text[i];
+      if (c == u'"') return i + 1;
+      if (c == u'\\' && i + 1 < text.size()) {
+        const char16_t escaped = text[++i];
+        if (escaped != u'"' && escaped != u'\\') {
+          reader_.Fail("bad escape " + Shown(text.substr(i - 1, 2)) +
+                       " in a quoted string; only \\\" and \\\\ are allowed");
+        }
+        put(escaped);
+      } else {
+        put(c);
+      }
+    }
+    reader_.Fail("the quoted string has no closing quote");
+  }
+
+  static void PutUtf16(std::vector<std::uint8_t>& out, char16_t c) {
+    out.push_back(static_cast<std::uint8_t>(c & 0xFF));
+    out.push_back(static_cast<std::uint8_t>(c >> 8));
+  }
+
+  std::uint32_t DwordNumber(View digits) {
+    if (digits.empty()) reader_.Fail("dword: needs a hex number");
+    if (digits.size() > 8) reader_.Fail("dword: takes at most 8 hex digits, not " + Shown(digits));
+    return HexNumber(digits, "dword: takes hex digits only, not ");
+  }
+
+  std::uint32_t HexNumber(View digits, const char* complaint) {
+    std::uint32_t number = 0;
+    for (char16_t c : digits) {
+      const int digit = HexDigit(c);
+      if (digit < 0) reader_.Fail(complaint + Shown(digits));
+      number = number << 4 | static_cast<std::uint32_t>(digit);
+    }
+    return number;
+  }
+
+  // `rest` follows "hex": an optional "(type)", ':' and the bytes, which may
+  // continue on further lines. Answers the type.
+  Long HexValue(View rest, std::vector<std::uint8_t>& bytes) {
+    Long type = platform::kRegBinary;
+    if (!rest.empty() && rest[0] == u'(') {
+      const std::size_t close = rest.find(u')');
+      if (close == View::npos) reader_.Fail("hex( has no closing ')'");
+      const View number = rest.substr(1, close - 1);
+      if (number.empty() || number.size() > 8) {
+        reader_.Fail("the type in hex(type) takes 1 to 8 hex digits, not " + Shown(number));
+      }
+      type = static_cast<Long>(HexNumber(number, "the type in hex(type) takes hex digits only, not "));
+      rest.remove_prefix(close + 1);
+    }
+    if (rest.empty() || rest[0] != u':') reader_.Fail("expected ':' after hex or hex(type)");
+    HexBytes(rest.substr(1), bytes);
+    const bool ansi_text = type == platform::kRegSz || type == platform::kRegExpandSz ||
+                           type == platform::kRegMultiSz;
+    if (version4_ && ansi_text) {
+      // Importing passes these as ANSI to RegSetValueExA, which stores UTF-16.
+      const auto& table = Cp1252Table();
+      std::vector<std::uint8_t> wide;
+      wide.reserve(2 * bytes.size());
+      for (std::uint8_t b : bytes) PutUtf16(wide, table[b]);
+      bytes = std::move(wide);
+    }
+    return type;
+  }
+
+  // Comma-separated bytes of one or two hex digits; a '\' where a byte is due
+  // carries the list on to the next line.
+  void HexBytes(View text, std::vector<std::uint8_t>& bytes) {
+    bool byte_due = true;
+    bool after_comma = false;
+    for (;;) {
+      std::size_t i = 0;
+      bool continued = false;
+      while (!continued) {
+        i = SkipBlanks(text, i);
+        if (!byte_due) {
+          if (i == text.size()) return;
+          if (text[i] != u',') reader_.Fail("expected ',' between hex bytes, not " + Shown(text.substr(i)));
+          ++i;
+          byte_due = after_comma = true;
+        } else if (i == text.size()) {
+          if (after_comma) reader_.Fail("expected a hex byte after the last ','");
+          return;
+        } else if (text[i] == u'\\' && AllBlank(text.substr(i + 1))) {
+          continued = true;
+        } else {
+          const int high = HexDigit(text[i]);
+          const int low = i + 1 < text.size() ? HexDigit(text[i + 1]) : -1;
+          const bool third = low >= 0 && i + 2 < text.size() && HexDigit(text[i + 2]) >= 0;
+          if (high < 0 || third) reader_.Fail("bad hex byte " + Shown(text.substr(i, 3)));
+          bytes.push_back(static_cast<std::uint8_t>(low < 0 ? high : high * 16 + low));
+          i += low < 0 ? 1 : 2;
+          byte_due = false;
+        }
+      }
+      if (!reader_.Next(line_)) reader_.Fail("the file ends after a '\\' that continues a value");
+      text = line_;
+    }
+  }
+
+  LineReader& reader_;
+  Registry& registry_;
+  bool version4_ = false;  // REGEDIT4: text in hex(1), hex(2) and hex(7) is ANSI
+  RegistryKey* key_ = nullptr;
+  bool after_deletion_ = false;
+  Text line_;
+  Text name_;
+};
+
+}  // namespace
+
+void LoadRegText(std::istream& in, const std::string& source, Registry& registry) {
+  LineReader reader(in, source);
+  Loader(reader, registry).Run();
+}
+
+void LoadRegFile(const std::string& path, Registry& registry) {
+  std::error_code error;
+  if (std::filesystem::is_directory(path, error)) throw InputError(path + ": is a directory");
+  std::ifstream in(path, std::ios::binary);
+  if (!in) throw InputError(path + ": cannot open the file");
+  LoadRegText(in, path, registry);
+}
+
+}  // namespace sim
