@@ -15,7 +15,8 @@ else()
   set(HOTFIX_SUBSYSTEM_VERSION 5.02)
 endif()
 
-add_executable(Hotfix WIN32 src/platform/win32/win_main.cpp src/platform/win32/hotfix.rc)
+add_executable(Hotfix WIN32 src/platform/win32/win_main.cpp src/platform/win32/terminate.cpp
+  src/platform/win32/hotfix.rc)
 target_link_libraries(Hotfix PRIVATE hotfix_win32)
 target_compile_options(hotfix_core PRIVATE -ffunction-sections -fdata-sections)
 target_compile_options(hotfix_win32 PRIVATE -ffunction-sections -fdata-sections)

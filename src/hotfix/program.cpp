@@ -24,6 +24,9 @@ void RunHotfix(platform::Platform& platform) {
     ReportRuntimeError(platform, failure);
   } catch (const std::bad_alloc&) {
     ReportRuntimeError(platform, platform::FailureOutOfMemory());
+  } catch (const std::exception&) {
+    // Nothing below should throw anything else; if it does, say so and end.
+    ReportRuntimeError(platform, platform::RuntimeFailure(51, u"Internal error"));
   }
   platform.End(kExitFailure);
 }

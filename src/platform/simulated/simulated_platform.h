@@ -5,7 +5,7 @@
 
 #include <map>
 #include <optional>
-#include <stdexcept>
+#include <string>
 #include <vector>
 
 #include "platform/platform.h"
@@ -16,10 +16,14 @@ namespace sim {
 
 // A scripted run went off its script: a box offered a choice no answer was
 // scripted for, or an answer does not name one of the box's buttons. Not a
-// RuntimeFailure: the program under test must not be able to handle it.
-class ScriptError : public std::logic_error {
+// std::exception: nothing in the program under test may catch it.
+class ScriptError {
  public:
-  using std::logic_error::logic_error;
+  explicit ScriptError(std::string message) : message_(std::move(message)) {}
+  const char* what() const noexcept { return message_.c_str(); }
+
+ private:
+  std::string message_;
 };
 
 struct BoxShown {
