@@ -45,6 +45,9 @@ target_link_libraries(hotfix_wine_tests PRIVATE hotfix_sim GTest::gtest GTest::g
 target_compile_definitions(hotfix_wine_tests PRIVATE
   HOTFIX_SOURCE_DIR="${CMAKE_SOURCE_DIR}"
   HOTFIX_BINARY_DIR="${CMAKE_BINARY_DIR}")
+# One test, not one per case: the cases share a Wine prefix and its wineserver.
+add_test(NAME hotfix_wine_tests COMMAND hotfix_wine_tests)
+set_tests_properties(hotfix_wine_tests PROPERTIES TIMEOUT 1800 RUN_SERIAL TRUE)
 endif()
 
 # Load checks on the Windows builds (built by the mingw presets beforehand).

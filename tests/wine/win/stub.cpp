@@ -1,8 +1,10 @@
 // Stand-in installer for the Wine tests, copied under the names Hotfix runs.
 // It records how it was started to the file named by HOTFIX_STUB_LOG
 // (records as in log_line.h):
-//   start <tick> <pid> <module path> <command line> <current dir> <STARTF_USESHOWWINDOW 0|1> <wShowWindow>
+//   start <tick> <pid> <module path> <command line> <current dir> <uses show> <show>
 //   end   <tick> <pid> <exit code>
+// <uses show> is 1 when STARTUPINFO has STARTF_USESHOWWINDOW, else 0;
+// <show> is its wShowWindow (0 is SW_HIDE).
 // <tick> is GetTickCount(), one clock for every process, so records of
 // different programs can be ordered.
 // Behaviour by environment; each value is either a number for every stub or

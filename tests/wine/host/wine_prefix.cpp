@@ -1,0 +1,260 @@
+#include "wine_prefix.h"
+
+#include <signal.h>
+
+#include <cctype>
+#include <fstream>
+#include <set>
+#include <thread>
+
+namespace wine_harness {
+namespace {
+
+using namespace std::chrono_literals;
+namespace fs = std::filesystem;
+
+struct ArchSetup {
+  const char* winearch;
+  const char* version;
+  std::vector<const char*> loaders;  // the first that exists is used
+};
+
+ArchSetup setup_of(Arch arch) {
+  if (arch == Arch::i686) return {"win32", "winxp", {"/usr/lib/wine/wine", "wine"}};
+  return {"win64", "winxp64", {"/usr/lib/wine/wine64", "wine64", "wine"}};
+}
+
+// Functions whose calls a case may ask to see (Wine reads this list from the
+// registry, not from the environment). It costs nothing without +relay.
+constexpr const char* kRelayInclude =
+    "ExitWindowsEx;AdjustTokenPrivileges;LookupPrivilegeValueA;LookupPrivilegeValueW;"
+    "OpenProcessToken;MessageBoxW;MessageBoxA;CreateProcessW;CreateProcessA;"
+    "OutputDebugStringW;OutputDebugStringA";
+
+// Raised when the prefix settings change, so old prefixes are made anew.
+constexpr const char* kLayout = "hotfix-wine-prefix 1";
+
+std::string settings_reg(const ArchSetup& setup) {
+  return std::string("REGEDIT4\r\n\r\n") +
+         "[HKEY_CURRENT_USER\\Software\\Wine]\r\n\"Version\"=\"" + setup.version + "\"\r\n\r\n" +
+         // Headless: no X server is needed for windows and message boxes.
+         "[HKEY_CURRENT_USER\\Software\\Wine\\Drivers]\r\n\"Graphics\"=\"null\"\r\n\r\n" +
+         "[HKEY_CURRENT_USER\\Software\\Wine\\Debug]\r\n\"RelayInclude\"=\"" + kRelayInclude +
+         "\"\r\n\r\n" +
+         // A crash must end the program, not wait for someone to close a dialog.
+         "[HKEY_CURRENT_USER\\Software\\Wine\\WineDbg]\r\n\"ShowCrashDialog\"=dword:00000000\r\n";
+}
+
+std::string marker_text(Arch arch) {
+  return std::string(kLayout) + " " + arch_name(arch) + " " + setup_of(arch).version + "\n";
+}
+
+// Programs Wine keeps running for the whole session; they are not a case's.
+bool background_program(const std::string& name) {
+  static const std::set<std::string> names = {
+      "services.exe", "winedevice.exe", "plugplay.exe", "svchost.exe",
+      "rpcss.exe",    "explorer.exe",   "conhost.exe",  "tabtip.exe"};
+  return names.count(name) != 0;
+}
+
+std::string file_text(const fs::path& file) { return read_text(file); }
+
+struct WineProcess {
+  int pid;
+  std::string name;
+};
+
+// Live processes of this prefix, by the WINEPREFIX each was started with.
+std::vector<WineProcess> prefix_processes(const fs::path& prefix) {
+  std::vector<WineProcess> out;
+  const std::string wanted = "WINEPREFIX=" + prefix.string();
+  std::error_code error;
+  for (const auto& entry : fs::directory_iterator("/proc", error)) {
+    const std::string pid = entry.path().filename();
+    if (pid.find_first_not_of("0123456789") != std::string::npos) continue;
+    const std::string stat = file_text(entry.path() / "stat");
+    const size_t state_at = stat.rfind(") ");
+    if (state_at == std::string::npos || stat[state_at + 2] == 'Z') continue;
+    const std::string environ = file_text(entry.path() / "environ");
+    bool ours = false;
+    for (size_t begin = 0, end; begin < environ.size(); begin = end + 1) {
+      end = environ.find('\0', begin);
+      if (end == std::string::npos) end = environ.size();
+      if (environ.compare(begin, end - begin, wanted) == 0) ours = true;
+    }
+    if (!ours) continue;
+    std::string command = file_text(entry.path() / "cmdline");
+    command = command.substr(0, command.find('\0'));
+    if (command.find("wineserver") != std::string::npos) continue;
+    std::string name = command.substr(command.find_last_of("\\/") + 1);
+    for (auto& c : name) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    out.push_back({std::stoi(pid), name});
+  }
+  return out;
+}
+
+}  // namespace
+
+std::string arch_name(Arch arch) { return arch == Arch::i686 ? "i686" : "x86_64"; }
+
+WinePrefix::WinePrefix(Arch arch, fs::path root)
+    : arch_(arch), prefix_(std::move(root) / arch_name(arch)), drive_c_(prefix_ / "drive_c") {
+  for (const char* candidate : setup_of(arch).loaders) {
+    loader_ = find_program(candidate);
+    if (!loader_.empty()) break;
+  }
+  wineserver_ = find_program("wineserver");
+}
+
+WinePrefix::~WinePrefix() { stop(); }
+
+ProcessResult WinePrefix::wine(const std::vector<std::string>& args,
+                               const std::map<std::string, std::optional<std::string>>& env,
+                               const fs::path& stdout_path, const fs::path& stderr_path,
+                               std::chrono::milliseconds timeout) const {
+  Command command;
+  command.argv = {loader_};
+  command.argv.insert(command.argv.end(), args.begin(), args.end());
+  command.env = {{"WINEPREFIX", prefix_.string()},
+              {"WINEARCH", setup_of(arch_).winearch},
+              {"WINEDEBUG", "-all"},
+              {"DISPLAY", std::nullopt},
+              {"WAYLAND_DISPLAY", std::nullopt}};
+  for (const auto& [name, value] : env) command.env[name] = value;
+  // Not the program's folder: programs must find their files by their own path.
+  command.cwd = fs::exists(drive_c_) ? drive_c_ : prefix_.parent_path();
+  command.stdout_path = stdout_path;
+  command.stderr_path = stderr_path;
+  command.timeout = timeout;
+  return run_process(command);
+}
+
+bool WinePrefix::ready_marker_current() const {
+  return file_text(prefix_ / ".hotfix-harness") == marker_text(arch_) &&
+         fs::exists(prefix_ / "system.reg");
+}
+
+std::optional<std::string> WinePrefix::create() {
+  const fs::path root = prefix_.parent_path();
+  const std::string name = arch_name(arch_);
+  const fs::path log = root / (name + "-setup.log");
+  run_process({{wineserver_, "-k"}, {{"WINEPREFIX", prefix_.string()}}, {}, {}, {}, 30s});
+  std::error_code ignored;
+  fs::remove_all(prefix_, ignored);
+  fs::create_directories(root);
+
+  // Mono and Gecko would be offered for download; the tests need neither.
+  const auto boot = wine({"wineboot", "-i"},
+                         {{"WINEDLLOVERRIDES", "mscoree,mshtml=;winemenubuilder.exe=d"}}, log, log,
+                         300s);
+  if (boot.exit_code != 0)
+    return "making the " + name + " Wine prefix failed (" + boot.failure + "), see " +
+           log.string();
+
+  const fs::path settings = root / (name + "-settings.reg");
+  std::ofstream(settings, std::ios::binary) << settings_reg(setup_of(arch_));
+  if (!import_registry(settings))
+    return "importing " + settings.string() + " into the prefix failed";
+
+  // Let the session end so the registry is written to disk.
+  run_process({{wineserver_, "-w"}, {{"WINEPREFIX", prefix_.string()}}, {}, {}, {}, 120s});
+  std::ofstream(prefix_ / ".hotfix-harness") << marker_text(arch_);
+  return std::nullopt;
+}
+
+std::optional<std::string> WinePrefix::loader_problem() const {
+  if (loader_.empty()) return "no Wine loader for " + arch_name(arch_) + " found";
+  const auto probe = run_process({{loader_, "--version"}, {}, {}, {}, {}, 30s});
+  if (probe.exit_code == 0) return std::nullopt;
+  return "the Wine loader " + loader_ + " cannot run on this machine (" + probe.failure +
+         (arch_ == Arch::i686
+              ? "); 32-bit Windows programs need a kernel that runs 32-bit Linux programs"
+              : ")");
+}
+
+std::optional<std::string> WinePrefix::start() {
+  if (server_running_) return std::nullopt;
+  const std::string name = arch_name(arch_);
+  if (wineserver_.empty()) return "wineserver not found";
+  restore_hidden_files();
+  if (!ready_marker_current())
+    if (auto problem = create()) return problem;
+
+  // Kept between cases; if this program dies without stopping it, it still
+  // ends by itself two minutes after its last program.
+  run_process({{wineserver_, "-p120"}, {{"WINEPREFIX", prefix_.string()}}, {}, {}, {}, 30s});
+  server_running_ = true;
+  // The first program of a session starts Wine's background services; they
+  // keep this program's output files, so give them a log of their own.
+  const fs::path log = prefix_.parent_path() / (name + "-session.log");
+  const auto query = wine({"reg", "query", "HKCU\\Software\\Wine\\Drivers", "/v", "Graphics"}, {},
+                          log, log.string() + ".err", 120s);
+  if (query.exit_code != 0 || file_text(log).find("null") == std::string::npos)
+    return "the " + name + " prefix does not use the null display driver, see " + log.string();
+  return std::nullopt;
+}
+
+// A test program that was stopped in the middle of a case may have left
+// Windows files renamed away.
+void WinePrefix::restore_hidden_files() const {
+  const std::string suffix = kHiddenSuffix;
+  std::error_code error;
+  for (const auto& entry : fs::recursive_directory_iterator(drive_c_ / "windows", error)) {
+    const std::string path = entry.path().string();
+    if (path.size() > suffix.size() && path.ends_with(suffix))
+      fs::rename(entry.path(), path.substr(0, path.size() - suffix.size()), error);
+  }
+}
+
+void WinePrefix::stop() {
+  if (!server_running_) return;
+  run_process({{wineserver_, "-k"}, {{"WINEPREFIX", prefix_.string()}}, {}, {}, {}, 30s});
+  server_running_ = false;
+  reap_orphans(5s);
+}
+
+bool WinePrefix::set_value(const std::string& key, const std::string& name,
+                           const std::string& type, const std::string& data) const {
+  return wine({"reg", "add", key, "/v", name, "/t", type, "/d", data, "/f"}, {}, {}, {}, 60s)
+             .exit_code == 0;
+}
+
+bool WinePrefix::import_registry(const fs::path& reg_file) const {
+  return wine({"reg", "import", windows_path(reg_file)}, {}, {}, {}, 60s).exit_code == 0;
+}
+
+bool WinePrefix::delete_value(const std::string& key, const std::string& name) const {
+  return wine({"reg", "delete", key, "/v", name, "/f"}, {}, {}, {}, 60s).exit_code == 0;
+}
+
+std::vector<std::string> WinePrefix::settle(std::chrono::milliseconds limit) const {
+  const auto deadline = std::chrono::steady_clock::now() + limit;
+  for (;;) {
+    std::vector<WineProcess> left;
+    for (const auto& process : prefix_processes(prefix_))
+      if (!background_program(process.name)) left.push_back(process);
+    if (left.empty()) return {};
+    if (std::chrono::steady_clock::now() > deadline) {
+      std::vector<std::string> names;
+      for (const auto& process : left) {
+        kill(process.pid, SIGKILL);
+        names.push_back(process.name);
+      }
+      return names;
+    }
+    std::this_thread::sleep_for(20ms);
+  }
+}
+
+std::string WinePrefix::windows_path(const fs::path& host) const {
+  const fs::path absolute = fs::absolute(host).lexically_normal();
+  const fs::path relative = absolute.lexically_relative(drive_c_);
+  std::string text;
+  if (!relative.empty() && *relative.begin() != "..") text = "C:\\" + relative.string();
+  else text = "Z:" + absolute.string();
+  for (auto& c : text)
+    if (c == '/') c = '\\';
+  return text;
+}
+
+}  // namespace wine_harness

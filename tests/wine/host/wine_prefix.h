@@ -1,0 +1,75 @@
+// One Wine prefix per architecture, made once and kept under build/wine/,
+// with a persistent wineserver while the tests run.
+#pragma once
+
+#include <chrono>
+#include <filesystem>
+#include <map>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "process.h"
+
+namespace wine_harness {
+
+// Files a case hides are renamed with this ending and renamed back after it.
+inline constexpr const char* kHiddenSuffix = ".hidden-by-hotfix-tests";
+
+enum class Arch { i686, x86_64 };
+
+std::string arch_name(Arch arch);
+
+class WinePrefix {
+ public:
+  WinePrefix(Arch arch, std::filesystem::path root);
+  ~WinePrefix();
+  WinePrefix(const WinePrefix&) = delete;
+  WinePrefix& operator=(const WinePrefix&) = delete;
+
+  // Why this machine cannot run this architecture's Wine loader, if it cannot.
+  std::optional<std::string> loader_problem() const;
+  // Makes the prefix if it is missing or stale and starts its wineserver
+  // unless it runs already; returns what went wrong, if anything did.
+  std::optional<std::string> start();
+  void stop();
+
+  Arch arch() const { return arch_; }
+  const std::filesystem::path& drive_c() const { return drive_c_; }
+
+  // A program run by the Wine loader; env adds to the usual WINEPREFIX and
+  // WINEDEBUG=-all. Output goes to the given files.
+  ProcessResult wine(const std::vector<std::string>& args,
+                     const std::map<std::string, std::optional<std::string>>& env,
+                     const std::filesystem::path& stdout_path,
+                     const std::filesystem::path& stderr_path,
+                     std::chrono::milliseconds timeout) const;
+
+  // `reg add` / `reg delete` of one value; type is REG_SZ, REG_DWORD, ...
+  bool set_value(const std::string& key, const std::string& name, const std::string& type,
+                 const std::string& data) const;
+  bool delete_value(const std::string& key, const std::string& name) const;
+  bool import_registry(const std::filesystem::path& reg_file) const;  // `reg import`
+
+  // Waits for the programs a case left behind (an installer still running,
+  // the session end that a restart request starts) and kills those that do
+  // not end in time, so one case cannot reach into the next.
+  std::vector<std::string> settle(std::chrono::milliseconds limit) const;
+
+  // C:\... for a file inside drive_c, Z:\... for any other host file.
+  std::string windows_path(const std::filesystem::path& host) const;
+
+ private:
+  bool ready_marker_current() const;
+  void restore_hidden_files() const;
+  std::optional<std::string> create();
+
+  Arch arch_;
+  std::filesystem::path prefix_;
+  std::filesystem::path drive_c_;
+  std::string loader_;
+  std::string wineserver_;
+  bool server_running_ = false;
+};
+
+}  // namespace wine_harness
