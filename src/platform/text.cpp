@@ -33,35 +33,75 @@ std::string ToUtf8(std::u16string_view text) {
   return out;
 }
 
+namespace {
+
+// Decodes the code point at utf8[i]; false for a malformed, overlong or
+// surrogate sequence. On success i is past it.
+bool NextCodePoint(std::string_view utf8, std::size_t& i, char32_t& c) {
+  const auto b = static_cast<unsigned char>(utf8[i]);
+  std::size_t extra = 0;
+  char32_t least = 0;
+  if (b < 0x80) {
+    c = b;
+    ++i;
+    return true;
+  } else if ((b & 0xE0) == 0xC0) {
+    extra = 1, c = b & 0x1Fu, least = 0x80;
+  } else if ((b & 0xF0) == 0xE0) {
+    extra = 2, c = b & 0x0Fu, least = 0x800;
+  } else if ((b & 0xF8) == 0xF0) {
+    extra = 3, c = b & 0x07u, least = 0x10000;
+  } else {
+    return false;
+  }
+  if (utf8.size() - i <= extra) return false;
+  for (std::size_t k = 1; k <= extra; ++k) {
+    const auto cb = static_cast<unsigned char>(utf8[i + k]);
+    if ((cb & 0xC0) != 0x80) return false;
+    c = (c << 6) | (cb & 0x3Fu);
+  }
+  if (c < least || c > 0x10FFFF || (c >= 0xD800 && c <= 0xDFFF)) return false;
+  i += extra + 1;
+  return true;
+}
+
+void AppendCodePoint(Text& out, char32_t c) {
+  if (c >= 0x10000) {
+    c -= 0x10000;
+    out += static_cast<char16_t>(0xD800 + (c >> 10));
+    out += static_cast<char16_t>(0xDC00 + (c & 0x3FF));
+  } else {
+    out += static_cast<char16_t>(c);
+  }
+}
+
+}  // namespace
+
 Text FromUtf8(std::string_view utf8) {
   Text out;
   out.reserve(utf8.size());
   std::size_t i = 0;
   while (i < utf8.size()) {
-    const auto b = static_cast<unsigned char>(utf8[i]);
-    int extra = b < 0x80 ? 0 : (b >> 5) == 6 ? 1 : (b >> 4) == 14 ? 2 : (b >> 3) == 30 ? 3 : -1;
-    char32_t c = extra == 0 ? b : extra == 1 ? (b & 0x1F) : extra == 2 ? (b & 0x0F) : (b & 0x07);
-    bool ok = extra >= 0 && i + static_cast<std::size_t>(extra) < utf8.size();
-    for (int k = 1; ok && k <= extra; ++k) {
-      const auto cb = static_cast<unsigned char>(utf8[i + static_cast<std::size_t>(k)]);
-      if ((cb >> 6) != 2) ok = false;
-      c = (c << 6) | (cb & 0x3F);
-    }
-    if (!ok || c > 0x10FFFF || (c >= 0xD800 && c <= 0xDFFF)) {
+    char32_t c = 0;
+    if (NextCodePoint(utf8, i, c)) {
+      AppendCodePoint(out, c);
+    } else {
       out += u'\uFFFD';
       ++i;
-      continue;
-    }
-    i += static_cast<std::size_t>(extra) + 1;
-    if (c >= 0x10000) {
-      c -= 0x10000;
-      out += static_cast<char16_t>(0xD800 + (c >> 10));
-      out += static_cast<char16_t>(0xDC00 + (c & 0x3FF));
-    } else {
-      out += static_cast<char16_t>(c);
     }
   }
   return out;
+}
+
+bool DecodeUtf8Strict(std::string_view utf8, Text& out) {
+  out.clear();
+  std::size_t i = 0;
+  while (i < utf8.size()) {
+    char32_t c = 0;
+    if (!NextCodePoint(utf8, i, c)) return false;
+    AppendCodePoint(out, c);
+  }
+  return true;
 }
 
 }  // namespace platform

@@ -12,6 +12,9 @@ using Text = std::u16string;
 // Malformed input never throws: bad sequences become U+FFFD.
 std::string ToUtf8(std::u16string_view text);
 Text FromUtf8(std::string_view utf8);
+// Strict: false for malformed, overlong or surrogate sequences (out is then
+// incomplete), so that a caller can fall back to another encoding.
+bool DecodeUtf8Strict(std::string_view utf8, Text& out);
 
 // Strings of ANSI code-page bytes, as the "A" forms of the Windows calls take
 // and return them. Which code page applies is the platform's business.

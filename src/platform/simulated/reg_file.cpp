@@ -99,49 +99,6 @@ const std::array<char16_t, 256>& Cp1252Table() {
   return table;
 }
 
-// Strict: false for malformed, overlong or surrogate sequences, so that the
-// caller can fall back to the ANSI code page.
-bool DecodeUtf8(std::string_view in, Text& out) {
-  out.clear();
-  std::size_t i = 0;
-  while (i < in.size()) {
-    const auto b = static_cast<unsigned char>(in[i]);
-    if (b < 0x80) {
-      out += static_cast<char16_t>(b);
-      ++i;
-      continue;
-    }
-    std::size_t extra = 0;
-    char32_t c = 0;
-    char32_t least = 0;
-    if ((b & 0xE0) == 0xC0) {
-      extra = 1, c = b & 0x1Fu, least = 0x80;
-    } else if ((b & 0xF0) == 0xE0) {
-      extra = 2, c = b & 0x0Fu, least = 0x800;
-    } else if ((b & 0xF8) == 0xF0) {
-      extra = 3, c = b & 0x07u, least = 0x10000;
-    } else {
-      return false;
-    }
-    if (in.size() - i <= extra) return false;
-    for (std::size_t k = 1; k <= extra; ++k) {
-      const auto cb = static_cast<unsigned char>(in[i + k]);
-      if ((cb & 0xC0) != 0x80) return false;
-      c = (c << 6) | (cb & 0x3Fu);
-    }
-    if (c < least || c > 0x10FFFF || (c >= 0xD800 && c <= 0xDFFF)) return false;
-    i += extra + 1;
-    if (c >= 0x10000) {
-      c -= 0x10000;
-      out += static_cast<char16_t>(0xD800 + (c >> 10));
-      out += static_cast<char16_t>(0xDC00 + (c & 0x3FF));
-    } else {
-      out += static_cast<char16_t>(c);
-    }
-  }
-  return true;
-}
-
 enum class Encoding { kUtf16Le, kUtf8, kUtf8OrAnsi, kAnsi };
 
 // Lines of the input, decoded to UTF-16, read a piece at a time. Leading
@@ -268,7 +225,7 @@ class LineReader {
 
   void Decode8Bit(Text& line) {
     if (encoding_ != Encoding::kAnsi) {
-      if (DecodeUtf8(raw_, line)) return;
+      if (platform::DecodeUtf8Strict(raw_, line)) return;
       if (encoding_ == Encoding::kUtf8) Fail("the line is not valid UTF-8");
     }
     const auto& table = Cp1252Table();
