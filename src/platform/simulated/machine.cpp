@@ -1,6 +1,7 @@
 #include "platform/simulated/machine.h"
 
 #include <algorithm>
+#include <stdexcept>
 
 namespace sim {
 
@@ -41,6 +42,49 @@ Text NormalizePath(std::u16string_view path) {
 }
 
 // ---- registry --------------------------------------------------------------
+
+namespace {
+bool SameName(std::u16string_view a, std::u16string_view b) {
+  if (a.size() != b.size()) return false;
+  for (std::size_t i = 0; i < a.size(); ++i) {
+    if (FoldChar(a[i]) != FoldChar(b[i])) return false;
+  }
+  return true;
+}
+}  // namespace
+
+ValueList::iterator ValueList::find(std::u16string_view name) {
+  return std::find_if(entries_.begin(), entries_.end(),
+                      [&](const Entry& e) { return SameName(e.first, name); });
+}
+
+ValueList::const_iterator ValueList::find(std::u16string_view name) const {
+  return std::find_if(entries_.begin(), entries_.end(),
+                      [&](const Entry& e) { return SameName(e.first, name); });
+}
+
+const RegistryValue& ValueList::at(std::u16string_view name) const {
+  const auto it = find(name);
+  if (it == end()) throw std::out_of_range("no such registry value");
+  return it->second;
+}
+
+RegistryValue& ValueList::operator[](const Text& name) {
+  const auto it = find(name);
+  if (it != end()) return it->second;
+  return entries_.emplace_back(name, RegistryValue{}).second;
+}
+
+void ValueList::insert_or_assign(const Text& name, RegistryValue value) {
+  (*this)[name] = std::move(value);
+}
+
+std::size_t ValueList::erase(std::u16string_view name) {
+  const auto it = find(name);
+  if (it == end()) return 0;
+  entries_.erase(it);
+  return 1;
+}
 
 bool Registry::IsPredefined(Long root) {
   const auto r = static_cast<std::uint32_t>(root);

@@ -33,8 +33,34 @@ struct RegistryValue {
   std::vector<std::uint8_t> data;  // as Windows stores it: strings in UTF-16LE
 };
 
+// A key's values in the order they were set. A flat list rather than a map:
+// keys hold a handful of values, and a full export holds a million of them.
+class ValueList {
+ public:
+  using Entry = std::pair<Text, RegistryValue>;
+  using iterator = std::vector<Entry>::iterator;
+  using const_iterator = std::vector<Entry>::const_iterator;
+
+  iterator find(std::u16string_view name);
+  const_iterator find(std::u16string_view name) const;
+  const RegistryValue& at(std::u16string_view name) const;  // throws std::out_of_range
+  RegistryValue& operator[](const Text& name);              // adds an empty value
+  void insert_or_assign(const Text& name, RegistryValue value);
+  std::size_t erase(std::u16string_view name);
+
+  iterator begin() { return entries_.begin(); }
+  iterator end() { return entries_.end(); }
+  const_iterator begin() const { return entries_.begin(); }
+  const_iterator end() const { return entries_.end(); }
+  std::size_t size() const { return entries_.size(); }
+  bool empty() const { return entries_.empty(); }
+
+ private:
+  std::vector<Entry> entries_;
+};
+
 struct RegistryKey {
-  std::map<Text, RegistryValue, CaseInsensitiveLess> values;
+  ValueList values;
   bool may_write = true;  // false: opening for write access is refused (5)
 };
 

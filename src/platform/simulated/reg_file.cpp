@@ -337,6 +337,9 @@ class Loader {
       reader_.Fail("unknown kind of value data " + Shown(data) +
                    "; expected \"text\", -, dword:, hex: or hex(type):");
     }
+    // Hex data grew by doubling; a full export holds many values, so keep
+    // only what is used.
+    value.data.shrink_to_fit();
     key_->values.insert_or_assign(name_, std::move(value));
   }
 
