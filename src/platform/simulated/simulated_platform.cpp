@@ -296,7 +296,10 @@ Long SimulatedPlatform::GetVersionExA(platform::OSVERSIONINFOA& info) {
     const WindowsVersion& w = machine_.windows;
     info.dwMajorVersion = w.major;
     info.dwMinorVersion = w.minor;
-    info.dwBuildNumber = w.build;
+    // Windows 95, 98 and Me keep the version in the high word of the build.
+    info.dwBuildNumber = w.platform_id == platform::kVerPlatformWin32Windows
+                             ? (w.major & 0xFF) << 24 | (w.minor & 0xFF) << 16 | (w.build & 0xFFFF)
+                             : w.build;
     info.dwPlatformId = w.platform_id;
     const std::size_t n = std::min<std::size_t>(w.service_pack.size(), sizeof info.szCSDVersion - 1);
     std::memcpy(info.szCSDVersion, w.service_pack.data(), n);
