@@ -122,6 +122,33 @@ HotfixCase& HotfixCase::without_registry_value(const std::string& key, const std
   return *this;
 }
 
+HotfixCase& HotfixCase::without_registry_key(const std::string& key) {
+  removed_keys_.push_back(key);
+  return *this;
+}
+
+HotfixCase& HotfixCase::watch_only() {
+  watch_only_ = true;
+  return *this;
+}
+
+HotfixCase& HotfixCase::timeout(std::chrono::milliseconds limit) {
+  timeout_ = limit;
+  return *this;
+}
+
+HotfixCase& HotfixCase::on_laid_out(std::function<void()> hook) {
+  on_laid_out_ = std::move(hook);
+  return *this;
+}
+
+HotfixCase& HotfixCase::on_ended(std::function<void()> hook) {
+  on_ended_ = std::move(hook);
+  return *this;
+}
+
+fs::path HotfixCase::work_dir() const { return prefix_.drive_c() / "harness" / id_; }
+
 HotfixCase& HotfixCase::windows_version(const std::string& version) {
   // Per program, so boxbot and the stubs keep the prefix's own version.
   return registry("HKCU\\Software\\Wine\\AppDefaults\\Hotfix.exe", "Version", "REG_SZ", version);
@@ -189,6 +216,8 @@ void HotfixCase::lay_out(HotfixRun& run) const {
   for (const auto& value : removed_values_)
     if (!prefix_.delete_value(value.key, value.name))
       run.problems.push_back("could not delete " + value.key + "\\" + value.name);
+  for (const auto& key : removed_keys_)
+    if (!prefix_.delete_key(key)) run.problems.push_back("could not delete " + key);
 }
 
 HotfixRun HotfixCase::run() {
@@ -198,11 +227,13 @@ HotfixRun HotfixCase::run() {
   std::vector<std::string> args = {prefix_.windows_path(work / "boxbot.exe"), "--log",
                                    prefix_.windows_path(work / "boxbot.log")};
   if (!answers_.empty()) args.insert(args.end(), {"--answers", join(answers_, ',')});
+  if (watch_only_) args.push_back("--watch");
   args.insert(args.end(), {"--timeout-ms", std::to_string(timeout_.count()), "--",
                            folder_ + "\\Hotfix.exe"});
   auto env = env_;
   env["HOTFIX_STUB_LOG"] = prefix_.windows_path(work / "stub.log");
   if (trace_) env["WINEDEBUG"] = "-all,+pid,+relay";
+  if (on_laid_out_) on_laid_out_();
 
   const auto result = prefix_.wine(args, env, work / "wine.out", work / "wine.err",
                                    timeout_ + 30s);
@@ -211,6 +242,7 @@ HotfixRun HotfixCase::run() {
 
   for (const auto& left : prefix_.settle(10s))
     run.problems.push_back(left + " was still running 10 s after Hotfix.exe ended");
+  if (on_ended_) on_ended_();
   for (const auto& file : files_) fs::remove(host_path(file.first));
   for (const auto& value : values_) prefix_.delete_value(value.key, value.name);
   for (const auto& path : hidden_) {

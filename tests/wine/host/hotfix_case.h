@@ -5,6 +5,7 @@
 
 #include <chrono>
 #include <filesystem>
+#include <functional>
 #include <map>
 #include <optional>
 #include <string>
@@ -78,6 +79,7 @@ class HotfixCase {
   HotfixCase& registry(const std::string& key, const std::string& name, const std::string& type,
                        const std::string& data);
   HotfixCase& without_registry_value(const std::string& key, const std::string& name);
+  HotfixCase& without_registry_key(const std::string& key);  // the key and all below it
   HotfixCase& windows_version(const std::string& version);  // winxp, win2k, ... for Hotfix.exe
   HotfixCase& file(const std::string& windows_path, const std::filesystem::path& source);
   HotfixCase& without_file(const std::string& windows_path);
@@ -85,6 +87,18 @@ class HotfixCase {
   // Records Hotfix.exe's calls of the functions listed in the prefix's
   // RelayInclude (see wine_prefix.cpp).
   HotfixCase& trace_calls();
+  // Boxes are read and logged but left for a person to answer.
+  HotfixCase& watch_only();
+  HotfixCase& timeout(std::chrono::milliseconds limit);
+  // Called once the machine is laid out, just before Hotfix.exe starts, and
+  // once everything it started has ended, before the case's changes are
+  // undone: for looking at the machine around the run itself.
+  HotfixCase& on_laid_out(std::function<void()> hook);
+  HotfixCase& on_ended(std::function<void()> hook);
+
+  // The case's own folder (logs, boxbot) on the host, and the program folder.
+  std::filesystem::path work_dir() const;
+  std::filesystem::path program_dir() const { return host_path(folder_); }
 
   HotfixRun run();
 
@@ -106,6 +120,10 @@ class HotfixCase {
   std::map<std::string, std::optional<std::string>> env_;
   std::vector<Value> values_;
   std::vector<Value> removed_values_;
+  std::vector<std::string> removed_keys_;
+  bool watch_only_ = false;
+  std::function<void()> on_laid_out_;
+  std::function<void()> on_ended_;
   std::vector<std::pair<std::string, std::filesystem::path>> files_;
   std::vector<std::string> removed_files_;
   std::vector<std::string> hidden_;

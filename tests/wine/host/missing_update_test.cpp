@@ -43,6 +43,9 @@ TEST_P(MissingUpdate, TheReportIsAStopBoxOfItsOwn) {
   ASSERT_EQ(boxes.size(), 1u) << run.transcript;
   EXPECT_EQ(boxes[0].number(0), 0u) << "owner window";
   EXPECT_EQ(boxes[0].dword(3), kErrorStyle);
+  // The check had passed, so the file it checked was reported.
+  EXPECT_EQ(run.report_lines().size(), 6u) << run.transcript;
+  EXPECT_TRUE(run.calls_to("ExitWindowsEx").empty()) << run.transcript;
 }
 
 HOTFIX_WINE_TEST_SUITE(MissingUpdate);

@@ -25,6 +25,8 @@ TEST_P(RestartNow, AnsweringYesRestartsWindowsAndReportsRestartInitiated) {
   ASSERT_EQ(run.boxes.size(), 1u) << run.transcript;
   EXPECT_EQ(run.boxes[0].title, kRestartTitle);
   EXPECT_EQ(run.boxes[0].pressed, "Yes");
+  EXPECT_EQ(run.installers.size(), 2u) << run.transcript;
+  EXPECT_EQ(run.report_lines().size(), 6u) << run.transcript;
 
   const auto exits = run.calls_to("ExitWindowsEx");
   ASSERT_EQ(exits.size(), 1u) << run.transcript;
@@ -39,16 +41,25 @@ TEST_P(RestartNow, AnsweringYesRestartsWindowsAndReportsRestartInitiated) {
 TEST_P(RestartNow, TheShutdownPrivilegeIsEnabledBeforeTheRestart) {
   const HotfixRun run = hotfix_case().answers({"yes"}).trace_calls().run();
 
+  // On the local system (an empty name, not a null pointer).
   bool looked_up = false;
-  for (const char* lookup : {"LookupPrivilegeValueA", "LookupPrivilegeValueW"})
-    for (const auto& call : run.calls_to(lookup))
-      looked_up = looked_up || call.text(1) == "SeShutdownPrivilege";
+  for (const auto& call : run.calls_to("LookupPrivilegeValueA"))
+    looked_up = looked_up || (call.number(0) != 0 && call.text(0).empty() &&
+                              call.text(1) == "SeShutdownPrivilege");
   EXPECT_TRUE(looked_up) << run.transcript;
+
+  // The current-process pseudo handle, TOKEN_ADJUST_PRIVILEGES | TOKEN_QUERY.
+  bool opened = false;
+  for (const auto& call : run.calls_to("OpenProcessToken"))
+    opened = opened || (call.dword(0) == 0xFFFFFFFFu && call.dword(1) == 0x28u);
+  EXPECT_TRUE(opened) << run.transcript;
 
   const auto adjusts = run.calls_to("AdjustTokenPrivileges");
   ASSERT_FALSE(adjusts.empty()) << run.transcript;
   ASSERT_EQ(run.calls_to("ExitWindowsEx").size(), 1u) << run.transcript;
   EXPECT_EQ(adjusts[0].dword(1), 0u) << "DisableAllPrivileges";
+  EXPECT_NE(adjusts[0].number(2), 0u) << "NewState";
+  EXPECT_EQ(adjusts[0].dword(3), 16u) << "BufferLength";
   EXPECT_LT(position_of(run, "AdjustTokenPrivileges"), position_of(run, "ExitWindowsEx"))
       << run.transcript;
 }

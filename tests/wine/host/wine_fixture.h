@@ -17,6 +17,8 @@ class HotfixWineTest : public ::testing::TestWithParam<Arch> {
 
   // A machine the fix applies to, for this test (see HotfixCase).
   HotfixCase hotfix_case() const;
+  const Builds& builds() const { return builds_; }
+  const WinePrefix& prefix() const { return *prefix_; }
 
  private:
   WinePrefix* prefix_ = nullptr;

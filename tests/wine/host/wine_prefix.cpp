@@ -29,10 +29,13 @@ ArchSetup setup_of(Arch arch) {
 constexpr const char* kRelayInclude =
     "ExitWindowsEx;AdjustTokenPrivileges;LookupPrivilegeValueA;LookupPrivilegeValueW;"
     "OpenProcessToken;MessageBoxW;MessageBoxA;CreateProcessW;CreateProcessA;"
-    "OutputDebugStringW;OutputDebugStringA";
+    "OutputDebugStringW;OutputDebugStringA;"
+    "RegOpenKeyExA;RegOpenKeyA;RegQueryValueExA;RegCloseKey;GetVersionExA;"
+    "GetFileVersionInfoSizeA;GetFileVersionInfoA;VerQueryValueA;LoadLibraryW;LoadLibraryA;"
+    "OpenProcess;WaitForSingleObject;CloseHandle";
 
 // Raised when the prefix settings change, so old prefixes are made anew.
-constexpr const char* kLayout = "hotfix-wine-prefix 1";
+constexpr const char* kLayout = "hotfix-wine-prefix 2";
 
 std::string settings_reg(const ArchSetup& setup) {
   return std::string("REGEDIT4\r\n\r\n") +
@@ -225,6 +228,15 @@ bool WinePrefix::import_registry(const fs::path& reg_file) const {
 
 bool WinePrefix::delete_value(const std::string& key, const std::string& name) const {
   return wine({"reg", "delete", key, "/v", name, "/f"}, {}, {}, {}, 60s).exit_code == 0;
+}
+
+bool WinePrefix::delete_key(const std::string& key) const {
+  return wine({"reg", "delete", key, "/f"}, {}, {}, {}, 60s).exit_code == 0;
+}
+
+bool WinePrefix::export_registry(const std::string& key, const fs::path& reg_file) const {
+  return wine({"regedit", "/E", windows_path(reg_file), key}, {}, {}, {}, 60s).exit_code == 0 &&
+         fs::exists(reg_file);
 }
 
 std::vector<std::string> WinePrefix::settle(std::chrono::milliseconds limit) const {

@@ -49,6 +49,10 @@ class WinePrefix {
   bool set_value(const std::string& key, const std::string& name, const std::string& type,
                  const std::string& data) const;
   bool delete_value(const std::string& key, const std::string& name) const;
+  bool delete_key(const std::string& key) const;  // with everything below it
+  // `regedit /E`: the key and everything below it, as a REGEDIT5 (UTF-16) file.
+  bool export_registry(const std::string& key, const std::filesystem::path& reg_file) const;
+  const std::filesystem::path& prefix_dir() const { return prefix_; }
   bool import_registry(const std::filesystem::path& reg_file) const;  // `reg import`
 
   // Waits for the programs a case left behind (an installer still running,

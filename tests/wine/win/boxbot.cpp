@@ -1,6 +1,9 @@
 // boxbot: runs a program and plays the person in front of its message boxes.
 //
-//   boxbot.exe --log <file> [--answers yes,no,enter,ok,...] [--timeout-ms N] -- <program> [args...]
+//   boxbot.exe --log <file> [--answers yes,no,enter,ok,...] [--timeout-ms N] [--watch] -- <program> [args...]
+//
+// With --watch every box is read and logged (answer "person", nothing
+// pressed) and left for someone at the screen to answer.
 //
 // The words after "--" are joined into the program's command line, quoted
 // only where a word has blanks or quotes. Every dialog box (class #32770) of
@@ -46,6 +49,7 @@ struct Options {
   std::wstring log;
   std::vector<std::wstring> answers;
   DWORD timeout_ms = 60000;
+  bool watch = false;
   std::wstring command;
 };
 
@@ -100,6 +104,10 @@ bool parse(int argc, wchar_t** argv, Options& options) {
   for (; i < argc; ++i) {
     const std::wstring arg = argv[i];
     if (arg == L"--") break;
+    if (arg == L"--watch") {
+      options.watch = true;
+      continue;
+    }
     if (i + 1 >= argc) return false;
     if (arg == L"--log") options.log = argv[++i];
     else if (arg == L"--answers") options.answers = split(argv[++i]);
@@ -219,6 +227,15 @@ std::wstring focus_label(const Box& box) {
   return L"";
 }
 
+std::wstring button_list(const Box& box) {
+  std::wstring buttons;
+  for (const auto& button : box.buttons) {
+    if (!buttons.empty()) buttons += L',';
+    buttons += button.label + L'=' + std::to_wstring(button.id);
+  }
+  return buttons;
+}
+
 int button_id(const std::wstring& answer) {
   const struct {
     const wchar_t* word;
@@ -311,6 +328,11 @@ class Bot {
   void answer(HWND dialog) {
     const Box box = read_box(dialog);
     std::wstring word;
+    if (options_.watch) {
+      log({L"box", tick(), box.title, box.text, button_list(box), label_of(box, box.default_id),
+           focus_label(box), box.icon, box.owned ? L"window" : L"none", L"person", L""});
+      return;
+    }
     if (next_ < options_.answers.size()) {
       word = options_.answers[next_++];
     } else if (box.buttons.size() == 1 && box.buttons[0].id == IDOK) {
@@ -339,12 +361,7 @@ class Bot {
     }
     if (target != nullptr) pressed = target->label;
 
-    std::wstring buttons;
-    for (const auto& button : box.buttons) {
-      if (!buttons.empty()) buttons += L',';
-      buttons += button.label + L'=' + std::to_wstring(button.id);
-    }
-    log({L"box", tick(), box.title, box.text, buttons, label_of(box, box.default_id),
+    log({L"box", tick(), box.title, box.text, button_list(box), label_of(box, box.default_id),
          focus_label(box), box.icon, box.owned ? L"window" : L"none", word, pressed});
 
     if (word == L"enter") press_enter(dialog, box.focus);
@@ -365,7 +382,8 @@ class Bot {
 int wmain(int argc, wchar_t** argv) {
   Options options;
   if (!parse(argc, argv, options)) {
-    std::fputws(L"usage: boxbot --log <file> [--answers a,b,...] [--timeout-ms N] -- <program> "
+    std::fputws(L"usage: boxbot --log <file> [--answers a,b,...] [--timeout-ms N] [--watch] -- "
+                L"<program> "
                 L"[args...]\n",
                 stderr);
     return 4;
