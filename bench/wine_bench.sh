@@ -1,0 +1,95 @@
+#!/usr/bin/env bash
+# The Wine benchmarks: start-up to the restart question, the cost of the
+# wait, a CPU-bound installer under Hotfix.exe against the floor program.
+# Uses its own prefix, build/wine-bench/<arch>, never the tests'.
+#
+#   bench/wine_bench.sh OUT_DIR RUNS
+# Writes OUT_DIR/{arch,wine-version,startup,peer,wait3s,wait0s,busy}.tsv
+# (benchrun lines; peer only where 32-bit programs run) for bench/run.sh to sum up.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+root=$PWD
+out=$1
+runs=$2
+mkdir -p "$out"
+
+# i686 is the build that ships; this kernel may lack 32-bit support, and then
+# the x86_64 build stands in for it.
+if /usr/lib/wine/wine --version >/dev/null 2>&1; then
+  arch=i686 loader=/usr/lib/wine/wine winearch=win32 version=winxp trk=trk_3_3_1000_0_x86.exe
+else
+  arch=x86_64 loader=/usr/lib/wine/wine64 winearch=win64 version=winxp64 trk=trk_3_3_1000_0_x64.exe
+fi
+echo "$arch" > "$out/arch"
+"$loader" --version > "$out/wine-version"
+builds=$root/build/mingw-$arch
+
+export WINEPREFIX=$root/build/wine-bench/$arch WINEARCH=$winearch WINEDEBUG=-all
+unset DISPLAY WAYLAND_DISPLAY
+drive_c=$WINEPREFIX/drive_c
+marker="hotfix-bench-prefix 1 $arch $version"
+
+if [ "$(cat "$WINEPREFIX/.hotfix-bench" 2>/dev/null)" != "$marker" ]; then
+  echo "bench: making the Wine prefix $WINEPREFIX" >&2
+  wineserver -k 2>/dev/null || true
+  rm -rf "$WINEPREFIX"
+  mkdir -p "$WINEPREFIX"
+  WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d" "$loader" wineboot -i \
+    > "$WINEPREFIX.setup.log" 2>&1
+  printf '%s\r\n' 'REGEDIT4' '' \
+    '[HKEY_CURRENT_USER\Software\Wine]' "\"Version\"=\"$version\"" '' \
+    '[HKEY_CURRENT_USER\Software\Wine\Drivers]' '"Graphics"="null"' '' \
+    '[HKEY_CURRENT_USER\Software\Wine\WineDbg]' '"ShowCrashDialog"=dword:00000000' \
+    > "$drive_c/settings.reg"
+  "$loader" reg import 'C:\settings.reg' >/dev/null 2>&1
+  wineserver -w
+  echo "$marker" > "$WINEPREFIX/.hotfix-bench"
+fi
+# One wineserver for all runs; it ends by itself a minute after the last.
+wineserver -p60
+
+# The machine the fix applies to.
+printf '%s\r\n' 'REGEDIT4' '' \
+  '[HKEY_LOCAL_MACHINE\SOFTWARE\Microsoft\Windows\CurrentVersion\Uninstall\{D13A6F58-02C7-4E9B-8B21-7F4C05E9A6D3}]' \
+  '"DisplayName"="Orvane Firewall v3.03"' '' \
+  '[HKEY_LOCAL_MACHINE\SOFTWARE\Orvane\Orvane firewall]' '"Installpath"="C:\\fw\\"' \
+  > "$drive_c/machine.reg"
+"$loader" reg import 'C:\machine.reg' >/dev/null 2>&1
+mkdir -p "$drive_c/fw"
+cp "$root/tests/fixtures/$trk" "$drive_c/fw/trk.exe"
+
+# C:\bench\quick: installers that end at once; C:\bench\busy: the first is
+# CPU-bound. Hotfix.exe and floor.exe side by side, so both start the same files.
+rm -rf "$drive_c/bench"
+for set in quick busy; do
+  mkdir -p "$drive_c/bench/$set"
+  cp "$builds/Hotfix.exe" "$builds/floor.exe" "$drive_c/bench/$set/"
+  cp "$builds/stub.exe" "$drive_c/bench/$set/40517-2.exe"
+done
+cp "$builds/stub.exe" "$drive_c/bench/quick/40517.exe"
+cp "$builds/busy.exe" "$drive_c/bench/busy/40517.exe"
+cp "$builds/benchrun.exe" "$drive_c/bench/"
+peer=$root/build/bench/peer.exe
+[ -f "$peer" ] && cp "$peer" "$drive_c/bench/quick/"
+
+benchrun() { "$loader" 'C:\bench\benchrun.exe' "$@"; }
+q='C:\bench\quick' b='C:\bench\busy'
+
+echo "bench: start-up, $runs runs each" >&2
+benchrun --runs "$runs" --warmup 2 "hotfix=$q\\Hotfix.exe" "floor=$q\\floor.exe" > "$out/startup.tsv"
+# The NSIS peer is 32-bit: it runs only where 32-bit Wine does.
+rm -f "$out/peer.tsv"
+if [ "$arch" = i686 ] && [ -f "$peer" ]; then
+  echo "bench: start-up of the NSIS peer, $runs runs" >&2
+  benchrun --runs "$runs" --warmup 2 "peer=$q\\peer.exe" "floor=$q\\floor.exe" > "$out/peer.tsv" ||
+    echo "bench: the peer did not run as expected; see above" >&2
+fi
+echo "bench: CPU while the first installer sleeps 3 s, $runs runs each" >&2
+HOTFIX_STUB_SLEEP_MS=40517.exe=3000 benchrun --runs "$runs" --warmup 0 --cpu --poll-ms 20 \
+  "hotfix=$q\\Hotfix.exe" "floor=$q\\floor.exe" > "$out/wait3s.tsv"
+echo "bench: CPU with installers that end at once, $runs runs each" >&2
+benchrun --runs "$runs" --warmup 0 --cpu --poll-ms 20 \
+  "hotfix=$q\\Hotfix.exe" "floor=$q\\floor.exe" > "$out/wait0s.tsv"
+echo "bench: CPU-bound installer, $runs runs each" >&2
+BENCH_BUSY_LOG='C:\bench\busy.log' benchrun --runs "$runs" --warmup 0 --poll-ms 20 \
+  "hotfix=$b\\Hotfix.exe" "floor=$b\\floor.exe" > "$out/busy.tsv"
