@@ -5,7 +5,7 @@ JOBS ?= $(shell nproc)
 SCENARIO ?= applies
 ANSWER ?= no
 
-.PHONY: all bootstrap build native windows sanitize fuzz-build test run fuzz clean
+.PHONY: all bootstrap build native windows sanitize fuzz-build test run fuzz bench clean
 FUZZ_TIME ?= 60
 
 all: build
@@ -46,6 +46,14 @@ fuzz: fuzz-build
 	  mkdir -p build/fuzz/corpus-$$t && \
 	  build/fuzz/$${t}_fuzz -max_total_time=$(FUZZ_TIME) build/fuzz/corpus-$$t fuzz/corpus/$$t || exit 1; \
 	done
+
+# Every benchmark, written up in BENCHMARKS.md. The simulator is measured in an
+# optimised build of its own (build/bench); the native preset is Debug.
+BENCH_RUNS ?= 7
+bench: windows
+	@cmake -S . -B build/bench -DCMAKE_BUILD_TYPE=Release -DHOTFIX_WARNINGS_AS_ERRORS=OFF >/dev/null
+	@cmake --build build/bench -j $(JOBS) --target hotfix-sim hotfix_sim_bench make_export
+	@bench/run.sh $(BENCH_RUNS)
 
 run: build
 	@scripts/demo.sh $(SCENARIO) $(ANSWER)

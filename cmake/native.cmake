@@ -41,13 +41,20 @@ endif()
 file(GLOB HOTFIX_WINE_TESTS CONFIGURE_DEPENDS tests/wine/host/*.cpp)
 if(HOTFIX_WINE_TESTS)
 add_executable(hotfix_wine_tests ${HOTFIX_WINE_TESTS})
-target_link_libraries(hotfix_wine_tests PRIVATE hotfix_sim GTest::gtest GTest::gtest_main)
+target_link_libraries(hotfix_wine_tests PRIVATE hotfix_simulator GTest::gtest GTest::gtest_main)
 target_compile_definitions(hotfix_wine_tests PRIVATE
   HOTFIX_SOURCE_DIR="${CMAKE_SOURCE_DIR}"
   HOTFIX_BINARY_DIR="${CMAKE_BINARY_DIR}")
 # One test, not one per case: the cases share a Wine prefix and its wineserver.
 add_test(NAME hotfix_wine_tests COMMAND hotfix_wine_tests)
 set_tests_properties(hotfix_wine_tests PROPERTIES TIMEOUT 1800 RUN_SERIAL TRUE)
+
+# `make run`: Hotfix.exe under Wine on a bundled demo machine.
+add_executable(hotfix_demo tests/wine/demo/hotfix_demo.cpp
+  tests/wine/host/hotfix_case.cpp tests/wine/host/wine_prefix.cpp tests/wine/host/process.cpp
+  tests/wine/host/records.cpp tests/wine/host/relay.cpp tests/wine/host/trk_variant.cpp)
+target_include_directories(hotfix_demo PRIVATE tests/wine/host)
+target_compile_definitions(hotfix_demo PRIVATE HOTFIX_SOURCE_DIR="${CMAKE_SOURCE_DIR}")
 endif()
 
 # Load checks on the Windows builds (built by the mingw presets beforehand).
@@ -59,3 +66,6 @@ add_test(NAME pe_loads_on_xp_i686
 add_test(NAME pe_loads_on_xp_x86_64
   COMMAND ${CMAKE_SOURCE_DIR}/tests/pe/check_imports.sh
     ${CMAKE_SOURCE_DIR}/build/mingw-x86_64/Hotfix.exe ${HOTFIX_XP_EXPORTS}/nt52-x64 5.2)
+
+# Benchmarks (`make bench`); not in the sanitizer build.
+include(cmake/bench.cmake)

@@ -38,3 +38,41 @@ endforeach()
 if(TARGET stub)
   set_target_properties(stub PROPERTIES WIN32_EXECUTABLE ON)
 endif()
+
+# Sets registry values byte for byte (the differential Wine test).
+if(EXISTS ${CMAKE_SOURCE_DIR}/tests/wine/win/regset.cpp)
+  add_executable(regset tests/wine/win/regset.cpp)
+  target_compile_definitions(regset PRIVATE UNICODE _UNICODE WINVER=0x0501 _WIN32_WINNT=0x0501)
+  target_link_options(regset PRIVATE ${HOTFIX_STATIC_LINK} -municode)
+endif()
+
+# Benchmark programs (bench/, `make bench`); never shipped. floor is the
+# least program with Hotfix's visible behaviour, built like Hotfix.exe.
+foreach(tool floor busy benchrun)
+  if(NOT EXISTS ${CMAKE_SOURCE_DIR}/bench/${tool}.cpp)
+    continue()
+  endif()
+  add_executable(${tool} bench/${tool}.cpp)
+  target_compile_definitions(${tool} PRIVATE UNICODE _UNICODE WINVER=0x0501 _WIN32_WINNT=0x0501)
+  target_link_options(${tool} PRIVATE ${HOTFIX_STATIC_LINK} -municode)
+endforeach()
+if(TARGET floor)
+  set_target_properties(floor busy PROPERTIES WIN32_EXECUTABLE ON)
+  target_link_options(floor PRIVATE -Wl,--gc-sections $<$<CONFIG:MinSizeRel,Release>:-s>
+    -Wl,--subsystem,windows:${HOTFIX_SUBSYSTEM_VERSION})
+endif()
+
+# Canaries for the Wine tests: a version.dll that records its callers, a
+# program that uses it, and a program that must never be started.
+foreach(tool version_probe marker)
+  add_executable(${tool} tests/wine/win/${tool}.cpp)
+  target_compile_definitions(${tool} PRIVATE UNICODE _UNICODE WINVER=0x0501 _WIN32_WINNT=0x0501)
+  target_link_options(${tool} PRIVATE ${HOTFIX_STATIC_LINK} -municode)
+endforeach()
+target_link_libraries(version_probe PRIVATE version)
+set_target_properties(marker PROPERTIES WIN32_EXECUTABLE ON)
+add_library(version_canary SHARED tests/wine/win/version_canary.cpp
+  tests/wine/win/version_canary.def)
+target_compile_definitions(version_canary PRIVATE UNICODE _UNICODE WINVER=0x0501 _WIN32_WINNT=0x0501)
+target_link_options(version_canary PRIVATE ${HOTFIX_STATIC_LINK})
+set_target_properties(version_canary PROPERTIES PREFIX "" OUTPUT_NAME version_canary)

@@ -8,6 +8,7 @@ packages=(
   cmake make g++ clang libgtest-dev libtomlplusplus-dev libcli11-dev
   g++-mingw-w64-i686 g++-mingw-w64-x86-64
   wine wine64 wine32:i386
+  libbenchmark-dev nsis time
 )
 
 installed() {
