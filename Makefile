@@ -55,7 +55,10 @@ bench: windows
 	@cmake --build build/bench -j $(JOBS) --target hotfix-sim hotfix_sim_bench make_export
 	@bench/run.sh $(BENCH_RUNS)
 
-run: build
+run:
+	@mkdir -p build
+	@echo "Building Hotfix.exe (i686, x86_64) and the tools; log in build/build.log"
+	@$(MAKE) --no-print-directory build > build/build.log 2>&1 || { tail -40 build/build.log; exit 1; }
 	@scripts/demo.sh $(SCENARIO) $(ANSWER)
 
 clean:
