@@ -76,3 +76,11 @@ add_library(version_canary SHARED tests/wine/win/version_canary.cpp
 target_compile_definitions(version_canary PRIVATE UNICODE _UNICODE WINVER=0x0501 _WIN32_WINNT=0x0501)
 target_link_options(version_canary PRIVATE ${HOTFIX_STATIC_LINK})
 set_target_properties(version_canary PROPERTIES PREFIX "" OUTPUT_NAME version_canary)
+
+# Runs the platform's calls for the Wine probe suite (the real platform's
+# answers, held against the simulated one's).
+if(EXISTS ${CMAKE_SOURCE_DIR}/tests/wine/win/platform_probe.cpp)
+  add_executable(platform_probe tests/wine/win/platform_probe.cpp)
+  target_link_libraries(platform_probe PRIVATE hotfix_win32)
+  target_link_options(platform_probe PRIVATE ${HOTFIX_STATIC_LINK} -municode)
+endif()

@@ -41,36 +41,13 @@ std::vector<std::string> scenario_names() {
   return names;
 }
 
-struct ArchState {
-  bool tried = false;
-  std::unique_ptr<WinePrefix> prefix;
-  std::unique_ptr<ScenarioRunner> runner;
-  std::optional<std::string> cannot_run;
-  std::optional<std::string> failure;
-};
+using Param = std::tuple<std::string, Arch>;
 
-std::map<Arch, ArchState>& states() {
-  static std::map<Arch, ArchState> all;
+// One runner per architecture, kept across scenarios: it remembers what it placed.
+std::map<Arch, std::unique_ptr<ScenarioRunner>>& runners() {
+  static std::map<Arch, std::unique_ptr<ScenarioRunner>> all;
   return all;
 }
-
-class StopDifferentialServers : public ::testing::Environment {
- public:
-  void TearDown() override {
-    for (auto& [arch, state] : states())
-      if (state.prefix) state.prefix->stop();
-  }
-};
-
-[[maybe_unused]] const auto* const stop_servers =
-    ::testing::AddGlobalTestEnvironment(new StopDifferentialServers);
-
-bool strict() {
-  const char* value = std::getenv("HOTFIX_WINE_STRICT");
-  return value != nullptr && std::string(value) == "1";
-}
-
-using Param = std::tuple<std::string, Arch>;
 
 class Differential : public ::testing::TestWithParam<Param> {
  protected:
@@ -88,24 +65,13 @@ class Differential : public ::testing::TestWithParam<Param> {
           << (builds_.dir / helper) << " is missing; build the mingw-" << arch_name(arch)
           << " preset fully";
 
-    auto& state = states()[arch];
-    if (!state.tried) {
-      state.tried = true;
-      // Not build/wine: the other Wine tests may run at the same time there.
-      state.prefix =
-          std::make_unique<WinePrefix>(arch, fs::path(HOTFIX_SOURCE_DIR) / "build/wine-diff");
-      state.cannot_run = state.prefix->loader_problem();
-      std::error_code ignored;
-      fs::remove_all(state.prefix->drive_c() / "harness-diff", ignored);
-    }
-    if (state.cannot_run) {
-      if (strict()) FAIL() << *state.cannot_run;
-      GTEST_SKIP() << *state.cannot_run;
-    }
-    if (!state.failure) state.failure = state.prefix->start();
-    ASSERT_FALSE(state.failure) << *state.failure;
-    if (!state.runner) state.runner = std::make_unique<ScenarioRunner>(*state.prefix, builds_);
-    runner_ = state.runner.get();
+    // Not build/wine: the other Wine suites may run at the same time.
+    WinePrefix* prefix = nullptr;
+    ReadyPrefix(arch, "wine-diff", "harness-diff", prefix);
+    if (prefix == nullptr) return;
+    auto& runner = runners()[arch];
+    if (!runner) runner = std::make_unique<ScenarioRunner>(*prefix, builds_);
+    runner_ = runner.get();
   }
 
   ScenarioRunner* runner_ = nullptr;

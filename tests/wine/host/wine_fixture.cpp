@@ -17,8 +17,8 @@ struct ArchState {
   std::optional<std::string> failure;     // the prefix could not be made ready
 };
 
-std::map<Arch, ArchState>& states() {
-  static std::map<Arch, ArchState> all;
+std::map<std::pair<std::string, Arch>, ArchState>& states() {
+  static std::map<std::pair<std::string, Arch>, ArchState> all;
   return all;
 }
 
@@ -26,7 +26,7 @@ std::map<Arch, ArchState>& states() {
 class StopWineServers : public ::testing::Environment {
  public:
   void TearDown() override {
-    for (auto& [arch, state] : states())
+    for (auto& [key, state] : states())
       if (state.prefix) state.prefix->stop();
   }
 };
@@ -61,23 +61,7 @@ void HotfixWineTest::SetUp() {
         << (builds_.dir / helper) << " is missing; build the mingw-" << arch_name(arch)
         << " preset fully";
 
-  auto& state = states()[arch];
-  if (!state.tried) {
-    state.tried = true;
-    state.prefix = std::make_unique<WinePrefix>(arch, fs::path(HOTFIX_SOURCE_DIR) / "build/wine");
-    state.cannot_run = state.prefix->loader_problem();
-    // Only this run's case folders stay, for reading after a failure.
-    std::error_code ignored;
-    fs::remove_all(state.prefix->drive_c() / "harness", ignored);
-  }
-  if (state.cannot_run) {
-    if (strict()) FAIL() << *state.cannot_run;
-    GTEST_SKIP() << *state.cannot_run;
-  }
-  // Again for every test: --gtest_repeat stops the servers between rounds.
-  if (!state.failure) state.failure = state.prefix->start();
-  ASSERT_FALSE(state.failure) << *state.failure;
-  prefix_ = state.prefix.get();
+  ReadyPrefix(arch, "wine", "harness", prefix_);
 }
 
 HotfixCase HotfixWineTest::hotfix_case() const {
@@ -86,6 +70,27 @@ HotfixCase HotfixWineTest::hotfix_case() const {
   for (auto& c : id)
     if (!std::isalnum(static_cast<unsigned char>(c)) && c != '.') c = '_';
   return HotfixCase(*prefix_, builds_, id);
+}
+
+void ReadyPrefix(Arch arch, const std::string& root_name, const std::string& scratch,
+                 WinePrefix*& prefix) {
+  prefix = nullptr;
+  auto& state = states()[{root_name, arch}];
+  if (!state.tried) {
+    state.tried = true;
+    state.prefix = std::make_unique<WinePrefix>(arch, fs::path(HOTFIX_SOURCE_DIR) / "build" / root_name);
+    state.cannot_run = state.prefix->loader_problem();
+    std::error_code ignored;
+    fs::remove_all(state.prefix->drive_c() / scratch, ignored);
+  }
+  if (state.cannot_run) {
+    if (strict()) FAIL() << *state.cannot_run;
+    GTEST_SKIP() << *state.cannot_run;
+  }
+  // Again for every test: --gtest_repeat stops the servers between rounds.
+  if (!state.failure) state.failure = state.prefix->start();
+  ASSERT_FALSE(state.failure) << *state.failure;
+  prefix = state.prefix.get();
 }
 
 std::string arch_test_name(const ::testing::TestParamInfo<Arch>& info) {

@@ -27,6 +27,15 @@ class HotfixWineTest : public ::testing::TestWithParam<Arch> {
 
 std::string arch_test_name(const ::testing::TestParamInfo<Arch>& info);
 
+// The Wine prefix of one architecture below build/<root_name>, made ready once
+// per test program and stopped at its end; each suite has its own root so
+// that suites can run at the same time. Clears drive_c/<scratch> the first
+// time, so that only this run's working folders stay. Sets `prefix`, or
+// leaves it null after skipping the test (this machine cannot run that Wine;
+// a failure instead with HOTFIX_WINE_STRICT=1) or failing it.
+void ReadyPrefix(Arch arch, const std::string& root_name, const std::string& scratch,
+                 WinePrefix*& prefix);
+
 }  // namespace wine_harness
 
 #define HOTFIX_WINE_TEST_SUITE(suite)                                                         \
