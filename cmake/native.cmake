@@ -39,9 +39,11 @@ endif()
 
 # End-to-end tests drive the cross-built Hotfix.exe under Wine.
 file(GLOB HOTFIX_WINE_TESTS CONFIGURE_DEPENDS tests/wine/host/*.cpp)
+list(APPEND HOTFIX_WINE_TESTS tests/wine/probe/probe_answers.cpp)
 if(HOTFIX_WINE_TESTS)
 add_executable(hotfix_wine_tests ${HOTFIX_WINE_TESTS})
 target_link_libraries(hotfix_wine_tests PRIVATE hotfix_simulator GTest::gtest GTest::gtest_main)
+target_include_directories(hotfix_wine_tests PRIVATE tests/wine/probe)
 target_compile_definitions(hotfix_wine_tests PRIVATE
   HOTFIX_SOURCE_DIR="${CMAKE_SOURCE_DIR}"
   HOTFIX_BINARY_DIR="${CMAKE_BINARY_DIR}")

@@ -80,7 +80,8 @@ set_target_properties(version_canary PROPERTIES PREFIX "" OUTPUT_NAME version_ca
 # Runs the platform's calls for the Wine probe suite (the real platform's
 # answers, held against the simulated one's).
 if(EXISTS ${CMAKE_SOURCE_DIR}/tests/wine/win/platform_probe.cpp)
-  add_executable(platform_probe tests/wine/win/platform_probe.cpp)
+  add_executable(platform_probe tests/wine/win/platform_probe.cpp tests/wine/probe/probe_answers.cpp)
+  target_include_directories(platform_probe PRIVATE tests/wine/probe)
   target_link_libraries(platform_probe PRIVATE hotfix_win32)
   target_link_options(platform_probe PRIVATE ${HOTFIX_STATIC_LINK} -municode)
 endif()

@@ -14,6 +14,7 @@
 #include "platform/failure.h"
 #include "platform/simulated/pe_version.h"
 #include "platform/simulated/simulated_platform.h"
+#include "probe_answers.h"
 #include "process.h"
 #include "records.h"
 #include "registry/readers.h"
@@ -36,28 +37,6 @@ const Text kValue = u"Probe";
 
 // ---- the probe's line format, on this side too ---------------------------------
 
-std::string escape(const Text& text) {
-  std::string out;
-  for (char16_t c : text) {
-    if (c == u'\\') {
-      out += "\\\\";
-    } else if (c >= 0x20 && c < 0x7F) {
-      out += static_cast<char>(c);
-    } else {
-      char unit[8];
-      std::snprintf(unit, sizeof unit, "\\u%04X", static_cast<unsigned>(c));
-      out += unit;
-    }
-  }
-  return out;
-}
-
-std::string variant_field(const registry::Variant& value) {
-  if (value.IsEmpty()) return "empty";
-  if (value.IsNumber()) return "number:" + std::to_string(value.number());
-  return "text:" + escape(value.text());
-}
-
 std::string join_tab(const std::vector<std::string>& fields) {
   std::string line;
   for (std::size_t i = 0; i < fields.size(); ++i) line += (i == 0 ? "" : "\t") + fields[i];
@@ -65,44 +44,9 @@ std::string join_tab(const std::vector<std::string>& fields) {
 }
 
 // What the probe answers to one request, worked out on the simulated platform.
-std::string simulated_answer(sim::SimulatedPlatform& p, const std::vector<std::string>& request,
-                             const std::vector<Text>& texts) {
-  std::vector<std::string> out = request;
-  const std::string& kind = request.at(0);
-  if (kind == "getos") {
-    out.push_back(escape(sys::get_OS(p)));
-  } else if (kind == "verinfo") {
-    Text path = texts.at(0);
-    Text t[7] = {u"-", u"-", u"-", u"-", u"-", u"-", u"-"};
-    version::DisplayVerInfo(p, path, {t[0], t[1], t[2], t[3], t[4], t[5], t[6]});
-    out.push_back(escape(path));
-    for (const Text& text : t) out.push_back(escape(text));
-  } else {
-    Long root = kHklm;
-    Text key = texts.at(0);
-    Text name = texts.at(1);
-    if (kind == "queryvalue") {
-      out.push_back(std::to_string(registry::QueryValue(p, root, key, name)));
-      out.push_back(escape(key));
-      out.push_back(escape(name));
-    } else if (kind == "queryvalueex") {
-      Long handle = 0;
-      out.push_back(std::to_string(p.RegOpenKeyA(root, p.ToAnsi(key), handle)));
-      registry::Variant value;
-      out.push_back(std::to_string(registry::QueryValueEx(p, handle, name, value)));
-      out.push_back(variant_field(value));
-      if (handle != 0) p.RegCloseKey(handle);
-    } else {
-      try {
-        out.push_back(variant_field(registry::get_reg_value(p, root, key, name)));
-      } catch (const platform::RuntimeFailure& failure) {
-        out.push_back("failure:" + std::to_string(failure.number()));
-      }
-      out.push_back(escape(key));
-      out.push_back(escape(name));
-    }
-  }
-  return join_tab(out);
+// What the simulated platform answers, through the probe's own code.
+std::string simulated_answer(sim::SimulatedPlatform& p, const std::vector<std::string>& request) {
+  return join_tab(probe::answer(p, request));
 }
 
 std::vector<std::string> lines_of(const fs::path& file) {
@@ -263,7 +207,7 @@ class PlatformProbe : public ::testing::TestWithParam<Arch> {
 
 std::vector<std::string> Request(const std::string& kind, const std::vector<Text>& texts) {
   std::vector<std::string> fields = {kind};
-  for (const Text& t : texts) fields.push_back(escape(t));
+  for (const Text& t : texts) fields.push_back(probe::escape(t));
   return fields;
 }
 
@@ -327,7 +271,7 @@ TEST_P(PlatformProbe, RegistryReadersAnswerAsTheSimulatedPlatformDoes) {
     sim::Machine m = machine;
     sim::SimulatedPlatform p(m);
     std::vector<std::string> request = Request(requests[i].substr(0, requests[i].find('\t')), texts[i]);
-    EXPECT_EQ(wine[i], simulated_answer(p, request, texts[i]));
+    EXPECT_EQ(wine[i], simulated_answer(p, request));
   }
 }
 
@@ -345,7 +289,7 @@ TEST_P(PlatformProbe, WindowsVersionNameAnswersAsTheSimulatedPlatformDoes) {
     ASSERT_TRUE(named);
     m.windows = *named;
     sim::SimulatedPlatform p(m);
-    EXPECT_EQ(wine[0], simulated_answer(p, {"getos"}, {}));
+    EXPECT_EQ(wine[0], simulated_answer(p, {"getos"}));
   }
   prefix().delete_key("HKCU\\Software\\Wine\\AppDefaults\\platform_probe.exe");
 }
@@ -382,7 +326,7 @@ TEST_P(PlatformProbe, VersionDecoderAnswersAsTheSimulatedPlatformDoes) {
   sim::SimulatedPlatform p(m);
   for (std::size_t i = 0; i < paths.size(); ++i) {
     SCOPED_TRACE(platform::ToUtf8(paths[i]));
-    EXPECT_EQ(wine[i], simulated_answer(p, Request("verinfo", {paths[i]}), {paths[i]}));
+    EXPECT_EQ(wine[i], simulated_answer(p, Request("verinfo", {paths[i]})));
   }
   std::vector<std::string> simulated_boxes;
   for (const auto& box : p.observations().boxes) {
