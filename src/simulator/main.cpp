@@ -77,7 +77,7 @@ int main(int argc, char** argv) {
   app.add_option("--version-file", version_files, "WINDOWS_PATH=a.b.c.d: a file with that version (repeatable)");
   app.add_option("--folder", folder, "The program's folder (default C:\\Hotfix)");
   app.add_option("--missing", missing, "An installer absent from the program's folder: 40517.exe or 40517-2.exe (repeatable)");
-  app.add_option("--answer", answers, "yes, no or enter, for each question in order (repeatable); unanswered questions get Enter");
+  app.add_option("--answer", answers, "yes, no or enter, for each question in order (repeatable); without a scenario folder, a question with no answer left gets Enter");
   app.add_flag("--trace", trace, "Also list every platform call with its arguments and result");
   app.add_flag("--json", json, "Print the same as JSON");
   app.add_flag("--check", check, "Compare with the scenario's expectations; exit 1 on a difference");
