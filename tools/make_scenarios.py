@@ -78,8 +78,8 @@ def write_toml(path, s):
     if 'installers' in s:
         out.append('')
         out.append('[installers]')
-        for name, spec in s['installers']:
-            out.append(toml_string(name) + ' = ' + spec)
+        for name, setting in s['installers']:
+            out.append(toml_string(name) + ' = ' + setting)
     if s.get('security'):
         out.append('')
         out.append('[security]')

@@ -233,12 +233,12 @@ Scenario LoadScenario(const std::filesystem::path& dir) {
       const auto* table = value.as_table();
       if (!table) Fail(where, "installers: a table of file name = { runs_for = N } or false");
       installers.clear();
-      for (const auto& [name, spec] : *table) {
-        if (const auto* present = spec.as_boolean()) {
+      for (const auto& [name, setting] : *table) {
+        if (const auto* present = setting.as_boolean()) {
           if (!present->get()) continue;  // name = false: the file is missing
           installers.emplace_back(platform::FromUtf8(name.str()), sim::ProgramBehaviour{});
         } else {
-          installers.emplace_back(platform::FromUtf8(name.str()), BehaviourOf(spec, Where(file, spec)));
+          installers.emplace_back(platform::FromUtf8(name.str()), BehaviourOf(setting, Where(file, setting)));
         }
       }
     } else if (k == "files") {
