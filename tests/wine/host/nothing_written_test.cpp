@@ -11,6 +11,7 @@
 #include <set>
 
 #include "hotfix_words.h"
+#include "platform/text.h"
 #include "process.h"
 #include "trk_variant.h"
 #include "wine_fixture.h"
@@ -23,23 +24,13 @@ namespace fs = std::filesystem;
 class NothingWritten : public HotfixWineTest {};
 
 std::string utf16le_to_utf8(const std::string& bytes) {
-  std::string out;
+  std::u16string units;
   for (size_t i = 0; i + 1 < bytes.size(); i += 2) {
-    unsigned code = static_cast<unsigned char>(bytes[i]) |
-                    (static_cast<unsigned char>(bytes[i + 1]) << 8);
-    if (code == 0xFEFF) continue;
-    if (code < 0x80) {
-      out += static_cast<char>(code);
-    } else if (code < 0x800) {
-      out += static_cast<char>(0xC0 | (code >> 6));
-      out += static_cast<char>(0x80 | (code & 0x3F));
-    } else {
-      out += static_cast<char>(0xE0 | (code >> 12));
-      out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
-      out += static_cast<char>(0x80 | (code & 0x3F));
-    }
+    const auto unit = static_cast<char16_t>(static_cast<unsigned char>(bytes[i]) |
+                                            static_cast<unsigned char>(bytes[i + 1]) << 8);
+    if (unit != 0xFEFF) units += unit;
   }
-  return out;
+  return platform::ToUtf8(units);
 }
 
 // Every value of an export as "[key] name=data", continuation lines joined;

@@ -3,6 +3,8 @@
 #include <cctype>
 #include <sstream>
 
+#include "platform/text.h"
+
 namespace wine_harness {
 namespace {
 
@@ -73,16 +75,7 @@ namespace {
 // Wine shows other characters of a wide string as \XXXX (four hex digits)
 // and of an 8-bit string as \xXX; both come back as UTF-8 here.
 void append_utf8(std::string& out, unsigned long code) {
-  if (code < 0x80) {
-    out += static_cast<char>(code);
-  } else if (code < 0x800) {
-    out += static_cast<char>(0xC0 | (code >> 6));
-    out += static_cast<char>(0x80 | (code & 0x3F));
-  } else {
-    out += static_cast<char>(0xE0 | (code >> 12));
-    out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (code & 0x3F));
-  }
+  out += platform::ToUtf8(std::u16string(1, static_cast<char16_t>(code)));
 }
 
 }  // namespace
