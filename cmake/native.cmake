@@ -56,6 +56,7 @@ add_executable(hotfix_demo tests/wine/demo/hotfix_demo.cpp
   tests/wine/host/hotfix_case.cpp tests/wine/host/wine_prefix.cpp tests/wine/host/process.cpp
   tests/wine/host/records.cpp tests/wine/host/relay.cpp tests/wine/host/trk_variant.cpp)
 target_include_directories(hotfix_demo PRIVATE tests/wine/host)
+target_link_libraries(hotfix_demo PRIVATE hotfix_core)
 target_compile_definitions(hotfix_demo PRIVATE HOTFIX_SOURCE_DIR="${CMAKE_SOURCE_DIR}")
 endif()
 
