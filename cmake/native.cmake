@@ -61,7 +61,7 @@ target_compile_definitions(hotfix_demo PRIVATE HOTFIX_SOURCE_DIR="${CMAKE_SOURCE
 endif()
 
 # Load checks on the Windows builds (built by the mingw presets beforehand).
-set(HOTFIX_XP_EXPORTS "${CMAKE_SOURCE_DIR}/../shared/xp-exports" CACHE PATH
+set(HOTFIX_XP_EXPORTS "${CMAKE_SOURCE_DIR}/tests/pe/xp-exports" CACHE PATH
     "Export lists of the Windows XP system DLLs")
 add_test(NAME pe_loads_on_xp_i686
   COMMAND ${CMAKE_SOURCE_DIR}/tests/pe/check_imports.sh

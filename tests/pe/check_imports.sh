@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Would this build load on its target Windows? Fails on an imported DLL other
-# than the four system ones, on a function the target's DLL does not export,
-# on a C++ runtime DLL, and on a PE subsystem version above the target's.
+# than the four system ones, on a function the target's DLL does not export
+# (or is known to lack, absent.txt), on a C++ runtime DLL, and on a PE
+# subsystem version above the target's.
 #   check_imports.sh EXE EXPORTS_DIR MAX_SUBSYSTEM (e.g. 5.1)
 set -euo pipefail
 exe=$1 exports=$2 max_subsystem=$3
@@ -28,6 +29,8 @@ imports=$(awk '
 ' <<<"$headers")
 dlls=$(awk '/DLL Name:/{print $3}' <<<"$headers")
 
+# The lists are an upper bound; absent.txt names entries the target lacks.
+absent=$exports/absent.txt
 count=0
 for dll in $dlls; do
   upper=${dll^^}
@@ -43,6 +46,8 @@ for dll in $dlls; do
       fail "$dll imported by ordinal: cannot be checked"
     elif ! grep -qxF "$fn" "$list"; then
       fail "$dll!$fn is not exported by the target Windows"
+    elif [ -f "$absent" ] && grep -qxF "$fn" "$absent"; then
+      fail "$dll!$fn is listed but known to be missing on the target Windows"
     fi
   done <<<"$imports"
 done
