@@ -63,7 +63,8 @@ cp "$root/tests/fixtures/$trk" "$drive_c/fw/trk.exe"
 rm -rf "$drive_c/bench"
 for set in quick busy; do
   mkdir -p "$drive_c/bench/$set"
-  cp "$builds/Hotfix.exe" "$builds/floor.exe" "$drive_c/bench/$set/"
+  cp "$builds/Hotfix.exe" "$builds/floor.exe" "$builds/floor_form.exe" \
+    "$builds/floor_form_poll.exe" "$drive_c/bench/$set/"
   cp "$builds/stub.exe" "$drive_c/bench/$set/40517-2.exe"
 done
 cp "$builds/stub.exe" "$drive_c/bench/quick/40517.exe"
@@ -76,7 +77,9 @@ benchrun() { "$loader" 'C:\bench\benchrun.exe' "$@"; }
 q='C:\bench\quick' b='C:\bench\busy'
 
 echo "bench: start-up, $runs runs each" >&2
-benchrun --runs "$runs" --warmup 2 "hotfix=$q\\Hotfix.exe" "floor=$q\\floor.exe" > "$out/startup.tsv"
+# The two floor variants split Hotfix's gap: its hidden window, its polling wait.
+benchrun --runs "$runs" --warmup 2 "hotfix=$q\\Hotfix.exe" "floor=$q\\floor.exe" \
+  "form=$q\\floor_form.exe" "formpoll=$q\\floor_form_poll.exe" > "$out/startup.tsv"
 # The NSIS peer is 32-bit: it runs only where 32-bit Wine does.
 rm -f "$out/peer.tsv"
 if [ "$arch" = i686 ] && [ -f "$peer" ]; then

@@ -57,9 +57,18 @@ foreach(tool floor busy benchrun)
   target_link_options(${tool} PRIVATE ${HOTFIX_STATIC_LINK} -municode)
 endforeach()
 if(TARGET floor)
-  set_target_properties(floor busy PROPERTIES WIN32_EXECUTABLE ON)
-  target_link_options(floor PRIVATE -Wl,--gc-sections $<$<CONFIG:MinSizeRel,Release>:-s>
-    -Wl,--subsystem,windows:${HOTFIX_SUBSYSTEM_VERSION})
+  # The floor again with Hotfix's hidden window, then also with its polling wait.
+  add_executable(floor_form bench/floor.cpp)
+  target_compile_definitions(floor_form PRIVATE FLOOR_FORM=1)
+  add_executable(floor_form_poll bench/floor.cpp)
+  target_compile_definitions(floor_form_poll PRIVATE FLOOR_FORM=1 FLOOR_POLL=1)
+  foreach(tool floor floor_form floor_form_poll)
+    target_compile_definitions(${tool} PRIVATE UNICODE _UNICODE WINVER=0x0501 _WIN32_WINNT=0x0501)
+    target_link_options(${tool} PRIVATE ${HOTFIX_STATIC_LINK} -municode -Wl,--gc-sections
+      $<$<CONFIG:MinSizeRel,Release>:-s> -Wl,--subsystem,windows:${HOTFIX_SUBSYSTEM_VERSION})
+    set_target_properties(${tool} PROPERTIES WIN32_EXECUTABLE ON)
+  endforeach()
+  set_target_properties(busy PROPERTIES WIN32_EXECUTABLE ON)
 endif()
 
 # Canaries for the Wine tests: a version.dll that records its callers, a
