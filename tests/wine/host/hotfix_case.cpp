@@ -208,16 +208,19 @@ void HotfixCase::lay_out(HotfixRun& run) const {
   // The firewall's values are written again for every case, so a case that
   // changed them leaves nothing behind for the next.
   std::ofstream(work / "machine.reg", std::ios::binary) << kFirewallRegistry;
+  const auto tool_failed = [&](const std::string& what) {
+    run.problems.push_back("could not " + what + ": " + prefix_.last_tool_failure());
+  };
   if (!prefix_.import_registry(work / "machine.reg"))
-    run.problems.push_back("could not import the firewall's registry values");
+    tool_failed("import the firewall's registry values");
   for (const auto& value : values_)
     if (!prefix_.set_value(value.key, value.name, value.type, value.data))
-      run.problems.push_back("could not set " + value.key + "\\" + value.name);
+      tool_failed("set " + value.key + "\\" + value.name);
   for (const auto& value : removed_values_)
     if (!prefix_.delete_value(value.key, value.name))
-      run.problems.push_back("could not delete " + value.key + "\\" + value.name);
+      tool_failed("delete " + value.key + "\\" + value.name);
   for (const auto& key : removed_keys_)
-    if (!prefix_.delete_key(key)) run.problems.push_back("could not delete " + key);
+    if (!prefix_.delete_key(key)) tool_failed("delete " + key);
 }
 
 HotfixRun HotfixCase::run() {

@@ -4,6 +4,7 @@
 
 #include <cctype>
 #include <fstream>
+#include <iostream>
 #include <set>
 #include <thread>
 
@@ -216,27 +217,51 @@ void WinePrefix::stop() {
   reap_orphans(5s);
 }
 
+// Sets up the machine for a case; Hotfix.exe is not involved. A write that
+// fails is tried once more, because a failed import was seen once in a long
+// run and could not be reproduced; the first failure is still printed.
+// Deletes are tried once: tests delete what may well be absent.
+bool WinePrefix::run_tool(const std::vector<std::string>& args, int attempts) const {
+  const fs::path out = prefix_.parent_path() / (arch_name(arch_) + "-tool.out");
+  const fs::path err = prefix_.parent_path() / (arch_name(arch_) + "-tool.err");
+  std::string command;
+  for (const auto& arg : args) command += (command.empty() ? "" : " ") + arg;
+  for (int attempt = 1;; ++attempt) {
+    const auto result = wine(args, {}, out, err, 60s);
+    if (result.exit_code == 0) {
+      last_tool_failure_.clear();
+      return true;
+    }
+    last_tool_failure_ =
+        "`" + command + "` " +
+        (result.timed_out          ? std::string("timed out")
+         : !result.failure.empty() ? result.failure
+                                   : "exited " + std::to_string(result.exit_code)) +
+        "; stdout: " + file_text(out) + "; stderr: " + file_text(err);
+    if (attempt >= attempts) return false;
+    std::cerr << "wine harness: trying again after " << last_tool_failure_ << '\n';
+  }
+}
+
 bool WinePrefix::set_value(const std::string& key, const std::string& name,
                            const std::string& type, const std::string& data) const {
-  return wine({"reg", "add", key, "/v", name, "/t", type, "/d", data, "/f"}, {}, {}, {}, 60s)
-             .exit_code == 0;
+  return run_tool({"reg", "add", key, "/v", name, "/t", type, "/d", data, "/f"}, 2);
 }
 
 bool WinePrefix::import_registry(const fs::path& reg_file) const {
-  return wine({"reg", "import", windows_path(reg_file)}, {}, {}, {}, 60s).exit_code == 0;
+  return run_tool({"reg", "import", windows_path(reg_file)}, 2);
 }
 
 bool WinePrefix::delete_value(const std::string& key, const std::string& name) const {
-  return wine({"reg", "delete", key, "/v", name, "/f"}, {}, {}, {}, 60s).exit_code == 0;
+  return run_tool({"reg", "delete", key, "/v", name, "/f"}, 1);
 }
 
 bool WinePrefix::delete_key(const std::string& key) const {
-  return wine({"reg", "delete", key, "/f"}, {}, {}, {}, 60s).exit_code == 0;
+  return run_tool({"reg", "delete", key, "/f"}, 1);
 }
 
 bool WinePrefix::export_registry(const std::string& key, const fs::path& reg_file) const {
-  return wine({"regedit", "/E", windows_path(reg_file), key}, {}, {}, {}, 60s).exit_code == 0 &&
-         fs::exists(reg_file);
+  return run_tool({"regedit", "/E", windows_path(reg_file), key}, 2) && fs::exists(reg_file);
 }
 
 std::vector<std::string> WinePrefix::settle(std::chrono::milliseconds limit) const {

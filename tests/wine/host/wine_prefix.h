@@ -54,6 +54,9 @@ class WinePrefix {
   bool export_registry(const std::string& key, const std::filesystem::path& reg_file) const;
   const std::filesystem::path& prefix_dir() const { return prefix_; }
   bool import_registry(const std::filesystem::path& reg_file) const;  // `reg import`
+  // Why the last of the registry tools above failed: its command, exit status
+  // and output. Empty when the last one succeeded.
+  const std::string& last_tool_failure() const { return last_tool_failure_; }
 
   // Waits for the programs a case left behind (an installer still running,
   // the session end that a restart request starts) and kills those that do
@@ -67,6 +70,7 @@ class WinePrefix {
   bool ready_marker_current() const;
   void restore_hidden_files() const;
   std::optional<std::string> create();
+  bool run_tool(const std::vector<std::string>& args, int attempts) const;
 
   Arch arch_;
   std::filesystem::path prefix_;
@@ -74,6 +78,7 @@ class WinePrefix {
   std::string loader_;
   std::string wineserver_;
   bool server_running_ = false;
+  mutable std::string last_tool_failure_;
 };
 
 }  // namespace wine_harness
