@@ -1,15 +1,7 @@
 # libFuzzer targets for the readers of untrusted input (clang only). Each
 # target is also a corpus replay test: run with -runs=0 over its seeds.
 set(HOTFIX_FUZZ_FLAGS -fsanitize=fuzzer,address,undefined -fno-sanitize-recover=undefined)
-add_library(hotfix_fuzz_sim STATIC
-  src/platform/simulated/cp1252.cpp
-  src/platform/simulated/machine.cpp
-  src/platform/simulated/reg_file.cpp
-  src/platform/simulated/pe_version.cpp
-  src/platform/simulated/version_resource.cpp
-  src/platform/simulated/trace.cpp
-  src/platform/simulated/simulated_platform.cpp
-)
+add_library(hotfix_fuzz_sim STATIC ${HOTFIX_SIM_SOURCES})
 target_link_libraries(hotfix_fuzz_sim PUBLIC hotfix_core)
 foreach(lib hotfix_core hotfix_fuzz_sim)
   target_compile_options(${lib} PRIVATE -fsanitize=fuzzer-no-link,address,undefined)

@@ -1,14 +1,5 @@
 # Native build: the simulated platform, its tests and the simulator.
-add_library(hotfix_sim STATIC
-  src/platform/simulated/cp1252.cpp
-  src/platform/simulated/version_resource.cpp
-  src/platform/simulated/pe_version.cpp
-  src/platform/simulated/trace.cpp
-  src/platform/simulated/machine.cpp
-  src/platform/simulated/reg_file.cpp
-  src/platform/simulated/simulated_platform.cpp
-  src/platform/simulated/run.cpp
-)
+add_library(hotfix_sim STATIC ${HOTFIX_SIM_SOURCES})
 target_link_libraries(hotfix_sim PUBLIC hotfix_core)
 
 # hotfix-sim: the support engineers' simulator.
