@@ -78,7 +78,8 @@ void ReadyPrefix(Arch arch, const std::string& root_name, const std::string& scr
   auto& state = states()[{root_name, arch}];
   if (!state.tried) {
     state.tried = true;
-    state.prefix = std::make_unique<WinePrefix>(arch, fs::path(HOTFIX_SOURCE_DIR) / "build" / root_name);
+    state.prefix = std::make_unique<WinePrefix>(
+        arch, prefix_root(fs::path(HOTFIX_SOURCE_DIR) / "build", root_name));
     state.cannot_run = state.prefix->loader_problem();
     std::error_code ignored;
     fs::remove_all(state.prefix->drive_c() / scratch, ignored);

@@ -3,6 +3,7 @@
 #include <signal.h>
 
 #include <cctype>
+#include <cstdlib>
 #include <fstream>
 #include <iostream>
 #include <set>
@@ -101,6 +102,11 @@ std::vector<WineProcess> prefix_processes(const fs::path& prefix) {
 
 std::string arch_name(Arch arch) { return arch == Arch::i686 ? "i686" : "x86_64"; }
 
+fs::path prefix_root(const fs::path& build_dir, const std::string& name) {
+  const char* root = std::getenv("HOTFIX_WINE_ROOT");
+  return (root != nullptr && *root != '\0' ? fs::path(root) : build_dir) / name;
+}
+
 WinePrefix::WinePrefix(Arch arch, fs::path root)
     : arch_(arch), prefix_(std::move(root) / arch_name(arch)), drive_c_(prefix_ / "drive_c") {
   for (const char* candidate : setup_of(arch).loaders) {
@@ -147,13 +153,21 @@ std::optional<std::string> WinePrefix::create() {
   fs::remove_all(prefix_, ignored);
   fs::create_directories(root);
 
-  // Mono and Gecko would be offered for download; the tests need neither.
-  const auto boot = wine({"wineboot", "-i"},
-                         {{"WINEDLLOVERRIDES", "mscoree,mshtml=;winemenubuilder.exe=d"}}, log, log,
-                         300s);
-  if (boot.exit_code != 0)
-    return "making the " + name + " Wine prefix failed (" + boot.failure + "), see " +
-           log.string();
+  const char* templates = std::getenv("HOTFIX_WINE_TEMPLATE");
+  const fs::path from = templates != nullptr ? fs::path(templates) / name : fs::path();
+  if (!from.empty() && fs::exists(from / "system.reg")) {
+    const auto copy = run_process({{"cp", "-a", from.string(), prefix_.string()}, {}, {}, log, log, 300s});
+    if (copy.exit_code != 0)
+      return "copying the Wine prefix " + from.string() + " failed, see " + log.string();
+  } else {
+    // Mono and Gecko would be offered for download; the tests need neither.
+    const auto boot = wine({"wineboot", "-i"},
+                           {{"WINEDLLOVERRIDES", "mscoree,mshtml=;winemenubuilder.exe=d"}}, log,
+                           log, 300s);
+    if (boot.exit_code != 0)
+      return "making the " + name + " Wine prefix failed (" + boot.failure + "), see " +
+             log.string();
+  }
 
   const fs::path settings = root / (name + "-settings.reg");
   std::ofstream(settings, std::ios::binary) << settings_reg(setup_of(arch_));

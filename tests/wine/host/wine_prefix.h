@@ -1,5 +1,7 @@
 // One Wine prefix per architecture, made once and kept under build/wine/,
-// with a persistent wineserver while the tests run.
+// with a persistent wineserver while the tests run. Where HOTFIX_WINE_TEMPLATE
+// holds a prefix already booted for the architecture, it is copied instead of
+// running wineboot (minutes under emulation).
 #pragma once
 
 #include <chrono>
@@ -19,6 +21,10 @@ inline constexpr const char* kHiddenSuffix = ".hidden-by-hotfix-tests";
 enum class Arch { i686, x86_64 };
 
 std::string arch_name(Arch arch);
+
+// Where the prefixes named `name` live: build_dir/name, or HOTFIX_WINE_ROOT/name
+// where that is set (the 32-bit lane keeps them on the guest's own disk).
+std::filesystem::path prefix_root(const std::filesystem::path& build_dir, const std::string& name);
 
 class WinePrefix {
  public:
