@@ -96,16 +96,30 @@ int main(int argc, char** argv) {
       env_or("INTERACTIVE", "") == "1" && !env_or("DISPLAY", "").empty();
 
   const fs::path source = env_or("HOTFIX_SOURCE_DIR", HOTFIX_SOURCE_DIR);
-  const fs::path root = source / "build/wine-demo";
-  Arch arch = Arch::i686;
+  const fs::path root = prefix_root(source / "build", "wine-demo");
+  // HOTFIX_DEMO_ARCH: i686 or x86_64; otherwise i686 where 32-bit Wine runs.
+  const std::string wanted = env_or("HOTFIX_DEMO_ARCH", "");
+  Arch arch = wanted == "x86_64" ? Arch::x86_64 : Arch::i686;
   {
     WinePrefix probe(Arch::i686, root);
-    if (auto problem = probe.loader_problem()) {
+    const auto problem = probe.loader_problem();
+    if (problem && wanted == "i686") {
+      std::cerr << "The i686 build cannot run here: " << *problem << "\n";
+      return 1;
+    }
+    if (problem) {
       arch = Arch::x86_64;
       std::cout << "Architecture: x86_64, because 32-bit Wine cannot run here: " << *problem
-                << "\n";
+                << "\n  The i686 build, the one that ships for Windows XP: make run ARCH=i686"
+                   " (runs it in the 32-bit lane, a Debian guest under qemu)\n";
+    } else if (arch == Arch::i686) {
+      std::cout << "Architecture: i686, the build that ships ("
+                << (env_or("HOTFIX_LANE_GUEST", "") == "1"
+                        ? "32-bit Wine in the lane's guest under qemu"
+                        : "32-bit Wine works on this machine")
+                << ")\n";
     } else {
-      std::cout << "Architecture: i686 (32-bit Wine works on this machine)\n";
+      std::cout << "Architecture: x86_64 (HOTFIX_DEMO_ARCH)\n";
     }
   }
   Builds builds;
