@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # The Wine benchmarks: start-up to the restart question, the cost of the
 # wait, a CPU-bound installer under Hotfix.exe against the floor program.
-# Uses its own prefix, build/wine-bench/<arch>, never the tests'.
+# Uses its own prefix, build/wine-bench/<arch> (or $HOTFIX_WINE_ROOT/wine-bench/<arch>),
+# never the tests'.
 #
 #   bench/wine_bench.sh OUT_DIR RUNS
 # Writes OUT_DIR/{arch,wine-version,startup,peer,wait3s,wait0s,busy}.tsv
@@ -13,18 +14,26 @@ out=$1
 runs=$2
 mkdir -p "$out"
 
-# i686 is the build that ships; this kernel may lack 32-bit support, and then
-# the x86_64 build stands in for it.
-if /usr/lib/wine/wine --version >/dev/null 2>&1; then
-  arch=i686 loader=/usr/lib/wine/wine winearch=win32 version=winxp trk=trk_3_3_1000_0_x86.exe
+# BENCH_ARCH picks the build: x86_64 (64-bit Wine) or i686, the build that
+# ships (32-bit Wine: here where the kernel runs it, else in the lane's guest,
+# through scripts/lane/i686.sh). BENCH_ONLY=peer measures only the start-up of
+# the NSIS peer, Hotfix.exe and the floor, interleaved in one session.
+arch=${BENCH_ARCH:-x86_64}
+if [ "$arch" = i686 ]; then
+  loader=/usr/lib/wine/wine winearch=win32 version=winxp trk=trk_3_3_1000_0_x86.exe
 else
-  arch=x86_64 loader=/usr/lib/wine/wine64 winearch=win64 version=winxp64 trk=trk_3_3_1000_0_x64.exe
+  loader=/usr/lib/wine/wine64 winearch=win64 version=winxp64 trk=trk_3_3_1000_0_x64.exe
 fi
 echo "$arch" > "$out/arch"
+if [ "${HOTFIX_LANE_GUEST:-}" = 1 ]; then
+  echo "in the 32-bit lane's guest (qemu, software emulation, $(nproc) processors)" > "$out/where"
+else
+  echo natively > "$out/where"
+fi
 "$loader" --version > "$out/wine-version"
 builds=$root/build/mingw-$arch
 
-export WINEPREFIX=$root/build/wine-bench/$arch WINEARCH=$winearch WINEDEBUG=-all
+export WINEPREFIX=${HOTFIX_WINE_ROOT:-$root/build}/wine-bench/$arch WINEARCH=$winearch WINEDEBUG=-all
 unset DISPLAY WAYLAND_DISPLAY
 drive_c=$WINEPREFIX/drive_c
 marker="hotfix-bench-prefix 1 $arch $version"
@@ -34,8 +43,13 @@ if [ "$(cat "$WINEPREFIX/.hotfix-bench" 2>/dev/null)" != "$marker" ]; then
   wineserver -k 2>/dev/null || true
   rm -rf "$WINEPREFIX"
   mkdir -p "$WINEPREFIX"
-  WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d" "$loader" wineboot -i \
-    > "$WINEPREFIX.setup.log" 2>&1
+  if [ -f "${HOTFIX_WINE_TEMPLATE:-/nonexistent}/$arch/system.reg" ]; then
+    rmdir "$WINEPREFIX"
+    cp -a "$HOTFIX_WINE_TEMPLATE/$arch" "$WINEPREFIX"
+  else
+    WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d" "$loader" wineboot -i \
+      > "$WINEPREFIX.setup.log" 2>&1
+  fi
   printf '%s\r\n' 'REGEDIT4' '' \
     '[HKEY_CURRENT_USER\Software\Wine]' "\"Version\"=\"$version\"" '' \
     '[HKEY_CURRENT_USER\Software\Wine\Drivers]' '"Graphics"="null"' '' \
@@ -76,17 +90,21 @@ peer=$root/build/bench/peer.exe
 benchrun() { "$loader" 'C:\bench\benchrun.exe' "$@"; }
 q='C:\bench\quick' b='C:\bench\busy'
 
+if [ "${BENCH_ONLY:-}" = peer ]; then
+  if [ "$arch" != i686 ] || [ ! -f "$peer" ]; then
+    echo "bench: the NSIS peer is 32-bit and needs $peer: BENCH_ARCH=i686 only" >&2
+    exit 1
+  fi
+  echo "bench: start-up of the NSIS peer, Hotfix.exe and the floor ($arch), $runs runs each" >&2
+  benchrun --runs "$runs" --warmup 2 "peer=$q\\peer.exe" "hotfix=$q\\Hotfix.exe" \
+    "floor=$q\\floor.exe" > "$out/peer.tsv"
+  exit 0
+fi
+
 echo "bench: start-up, $runs runs each" >&2
 # The two floor variants split Hotfix's gap: its hidden window, its polling wait.
 benchrun --runs "$runs" --warmup 2 "hotfix=$q\\Hotfix.exe" "floor=$q\\floor.exe" \
   "form=$q\\floor_form.exe" "formpoll=$q\\floor_form_poll.exe" > "$out/startup.tsv"
-# The NSIS peer is 32-bit: it runs only where 32-bit Wine does.
-rm -f "$out/peer.tsv"
-if [ "$arch" = i686 ] && [ -f "$peer" ]; then
-  echo "bench: start-up of the NSIS peer, $runs runs" >&2
-  benchrun --runs "$runs" --warmup 2 "peer=$q\\peer.exe" "floor=$q\\floor.exe" > "$out/peer.tsv" ||
-    echo "bench: the peer did not run as expected; see above" >&2
-fi
 echo "bench: CPU while the first installer sleeps 3 s, $runs runs each" >&2
 HOTFIX_STUB_SLEEP_MS=40517.exe=3000 benchrun --runs "$runs" --warmup 0 --cpu --poll-ms 20 \
   "hotfix=$q\\Hotfix.exe" "floor=$q\\floor.exe" > "$out/wait3s.tsv"
