@@ -14,6 +14,7 @@
 #include <cstdint>
 #include <cstdlib>
 #include <optional>
+#include <string_view>
 
 #include "platform/text.h"
 #include "platform/win_types.h"
@@ -129,6 +130,31 @@ class Platform {
   virtual void Print(const Text& line) = 0;
   // Unloads the window; no code of the program runs as a result.
   virtual void Unload() = 0;
+  // ---- services beside the sequence: exit status, switches, log -----------
+  // Shell keeps each started program's process handle until
+  // CloseStartedPrograms: while a handle is held, Windows gives the program's
+  // identifier to no other process, so a wait by identifier cannot end up
+  // waiting for an unrelated program.
+  //
+  // The exit code of the program Shell started with this identifier, read
+  // through the kept handle. Non-zero on success with lpExitCode set (259,
+  // STILL_ACTIVE, while it runs); 0 when no handle is kept for it or the
+  // query fails, lpExitCode untouched.
+  virtual Long GetExitCodeProcess(Long dwProcessId, Long& lpExitCode) = 0;
+  // Closes every handle Shell kept. Cannot fail.
+  virtual void CloseStartedPrograms() = 0;
+  // The command line the program was started with, program name included.
+  virtual Text GetCommandLine() = 0;
+  // The local date and time.
+  virtual SYSTEMTIME GetLocalTime() = 0;
+  // Opens the file for appending, creating it when missing. A non-zero handle
+  // (closed with CloseHandle) on success, lpFileSize set to the bytes it held;
+  // 0 on failure with lpError the Windows error (3 no such folder, 5 access
+  // denied, 32 in use, 123 a bad name).
+  virtual Long OpenFileForAppend(const Text& path, Long& lpFileSize, Long& lpError) = 0;
+  // Appends the bytes at the end of the file. Non-zero when all were written.
+  virtual Long WriteFile(Long hFile, std::string_view bytes) = 0;
+
   // Ends the program at once with the exit status. Never returns: a
   // realisation whose DoEnd came back would be broken, so that aborts.
   [[noreturn]] void End(Long exitCode) {

@@ -20,11 +20,15 @@ inline constexpr Long kHkeyLocalMachine = static_cast<Long>(0x80000002u);
 
 inline constexpr Long kErrorSuccess = 0;
 inline constexpr Long kErrorFileNotFound = 2;
+inline constexpr Long kErrorPathNotFound = 3;
 inline constexpr Long kErrorAccessDenied = 5;
 inline constexpr Long kErrorInvalidHandle = 6;
 inline constexpr Long kErrorNotEnoughMemory = 8;
 inline constexpr Long kErrorInvalidParameter = 87;
 inline constexpr Long kErrorMoreData = 234;
+inline constexpr Long kErrorSharingViolation = 32;
+inline constexpr Long kErrorInvalidName = 123;
+inline constexpr Long kStillActive = 259;  // GetExitCodeProcess while it runs
 
 inline constexpr Long kRegNone = 0;
 inline constexpr Long kRegSz = 1;
@@ -66,6 +70,7 @@ inline constexpr Long kMbRetryCancel = 5;
 inline constexpr Long kMbIconHand = 16;
 inline constexpr Long kMbIconQuestion = 32;
 inline constexpr Long kMbIconExclamation = 48;
+inline constexpr Long kMbIconInformation = 64;
 inline constexpr Long kMbDefButton2 = 256;
 inline constexpr Long kIdOk = 1;
 inline constexpr Long kIdCancel = 2;
@@ -88,6 +93,18 @@ struct OSVERSIONINFOA {
   char szCSDVersion[128];
 };
 static_assert(sizeof(OSVERSIONINFOA) == 148);
+
+struct SYSTEMTIME {
+  std::uint16_t wYear;
+  std::uint16_t wMonth;
+  std::uint16_t wDayOfWeek;
+  std::uint16_t wDay;
+  std::uint16_t wHour;
+  std::uint16_t wMinute;
+  std::uint16_t wSecond;
+  std::uint16_t wMilliseconds;
+};
+static_assert(sizeof(SYSTEMTIME) == 16);
 
 struct LUID {
   std::uint32_t LowPart;

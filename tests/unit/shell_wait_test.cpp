@@ -18,8 +18,11 @@ struct Passes {
   std::size_t message_passes = 0;
 };
 
-Passes RunShellWait(sim::ProgramBehaviour behaviour) {
+// The passes as the wait sees them when nothing else keeps an ended
+// process's object: the program start closes its handle at once.
+Passes RunShellWait(sim::ProgramBehaviour behaviour, bool start_keeps_handle = false) {
   sim::Machine m;
+  m.program_start_keeps_handle = start_keeps_handle;
   m.AddProgram(u"C:\\Hotfix\\40517-2.exe", behaviour);
   sim::SimulatedPlatform p(m);
   sys::Shell_Wait(p, u"C:\\Hotfix\\40517-2.exe", 0);
@@ -69,8 +72,35 @@ TEST(ShellWait, RunningProcessThatRefusesTheOpenCountsAsEnded) {
   EXPECT_EQ(p.message_passes, 1u);
 }
 
+// Hotfix.exe's program start keeps the handle, so the last pass finds the
+// ended process's object, sees it signalled and closes it again.
+TEST(ShellWait, WithTheStartsHandleKeptTheLastPassOpensTheEndedProcess) {
+  for (int k : {0, 3}) {
+    SCOPED_TRACE(k);
+    const Passes p = RunShellWait({.lifetime = k}, true);
+    EXPECT_EQ(p.opens, static_cast<std::size_t>(k) + 1);
+    EXPECT_EQ(p.successful_opens, static_cast<std::size_t>(k) + 1);
+    EXPECT_EQ(p.closes, static_cast<std::size_t>(k) + 1);
+  }
+}
+
+// An ended installer whose process object nobody holds frees its identifier,
+// and Windows may give it to an unrelated program that starts then.
+TEST(ShellWait, AReusedIdentifierCannotProlongTheWaitWhileTheStartsHandleIsKept) {
+  const sim::ProgramBehaviour installer{.lifetime = 2, .identifier_reused_for = 5};
+  // Without the kept handle the wait follows the other program's life too.
+  const Passes fooled = RunShellWait(installer, false);
+  EXPECT_EQ(fooled.successful_opens, 2u + 5u);
+  EXPECT_EQ(fooled.opens, 2u + 5u + 1u);
+  // With it the identifier stays the installer's, and the wait ends with it.
+  const Passes kept = RunShellWait(installer, true);
+  EXPECT_EQ(kept.opens, 3u);
+  EXPECT_EQ(kept.successful_opens, 3u);
+}
+
 TEST(ShellWait, EveryPassChecksTheHandleWithAZeroTimeWaitBeforeClosingIt) {
   sim::Machine m;
+  m.program_start_keeps_handle = false;
   m.AddProgram(u"C:\\Hotfix\\40517-2.exe", {.lifetime = 1});
   sim::SimulatedPlatform p(m);
   sys::Shell_Wait(p, u"C:\\Hotfix\\40517-2.exe", 0);

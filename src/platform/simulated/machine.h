@@ -95,6 +95,11 @@ struct ProgramBehaviour {
   int lifetime = 0;
   bool held_open_after_end = false;  // another program keeps its process object
   bool refuses_open = false;         // opening it is denied although it runs
+  Long exit_code = 0;                // what it ends with
+  // Once it has ended and nobody holds its process object, Windows gives its
+  // identifier to an unrelated program started then, which runs for this
+  // many passes. 0: nothing is started then.
+  int identifier_reused_for = 0;
 };
 
 struct SimFile {
@@ -145,6 +150,20 @@ struct Machine {
   // 0: nothing fails. N: the N-th Windows call (program start included)
   // fails the way Windows would fail it.
   int fail_call = 0;
+
+  // What follows the program's name on its command line.
+  Text arguments;
+  // The program start keeps each started program's process handle until the
+  // end, as Hotfix.exe does; false models a program start that closes it at
+  // once.
+  bool program_start_keeps_handle = true;
+  // The local time at the start; the simulated clock moves on a millisecond
+  // per Windows call.
+  platform::SYSTEMTIME clock{2026, 12, 1, 7, 9, 0, 0, 0};
+  // Files the program appended to (its log), by full path, and files that
+  // cannot be opened for writing, with the Windows error.
+  std::map<Text, std::string, CaseInsensitiveLess> written_files;
+  std::map<Text, Long, CaseInsensitiveLess> unwritable_files;
 
   void AddProgram(const Text& path, ProgramBehaviour behaviour = {});
   void AddVersionedFile(const Text& path, std::vector<std::uint8_t> version_resource);

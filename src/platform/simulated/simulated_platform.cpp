@@ -313,14 +313,35 @@ Long SimulatedPlatform::GetVersionExA(platform::OSVERSIONINFOA& info) {
   return ok;
 }
 
+// A process object lives while the process runs or anyone holds a handle to it.
+bool SimulatedPlatform::ObjectHeld(Long process_id, const Process& process) const {
+  if (process.kept_handle != 0 || process.behaviour.held_open_after_end) return true;
+  for (const auto& [handle, opened] : process_handles_)
+    if (opened.process_id == process_id) return true;
+  return false;
+}
+
+// An ended process whose object nobody holds frees its identifier, and
+// Windows may give it to the next process started anywhere on the machine.
+void SimulatedPlatform::ReuseFreedIdentifier(Long process_id, Process& process) {
+  if (process.unrelated || process.running() || ObjectHeld(process_id, process) ||
+      process.behaviour.identifier_reused_for == 0)
+    return;
+  Process other;
+  other.behaviour.lifetime = process.behaviour.identifier_reused_for;
+  other.unrelated = true;
+  process = other;
+}
+
 Long SimulatedPlatform::OpenProcess(Long dwDesiredAccess, Long bInheritHandle, Long dwProcessId) {
   Long handle = 0;
   const auto it = processes_.find(dwProcessId);
+  if (it != processes_.end()) ReuseFreedIdentifier(it->first, it->second);
   if (!FailsNow() && it != processes_.end() && !it->second.behaviour.refuses_open) {
     Process& process = it->second;
-    const bool running = process.opens < process.behaviour.lifetime;
+    const bool running = process.running();
     if (running) ++process.opens;
-    if (running || process.behaviour.held_open_after_end) {
+    if (running || ObjectHeld(dwProcessId, process)) {
       handle = NewHandle();
       process_handles_[handle] = OpenedProcess{dwProcessId, running};
     }
@@ -345,7 +366,9 @@ Long SimulatedPlatform::WaitForSingleObject(Long hHandle, Long dwMilliseconds) {
 
 Long SimulatedPlatform::CloseHandle(Long hObject) {
   Long ok = 0;
-  if (!FailsNow() && (process_handles_.erase(hObject) > 0 || tokens_.erase(hObject) > 0)) ok = 1;
+  if (!FailsNow() && (process_handles_.erase(hObject) > 0 || tokens_.erase(hObject) > 0 ||
+                      files_.erase(hObject) > 0))
+    ok = 1;
   Record("CloseHandle", {Hex(static_cast<std::uint32_t>(hObject))}, Dec(ok));
   return ok;
 }
@@ -482,7 +505,9 @@ double SimulatedPlatform::Shell(const Text& pathName, Long windowStyle) {
   }
   const Long pid = next_process_id_;
   next_process_id_ += 4;
-  processes_[pid] = Process{*file->program, 0};
+  Process process{*file->program};
+  if (machine_.program_start_keeps_handle) process.kept_handle = NewHandle();
+  processes_[pid] = process;
   seen_.order.emplace_back(Happening::kStarted, seen_.started.size());
   seen_.started.push_back(
       ProgramStarted{pathName, split->application, split->arguments, windowStyle, pid});
@@ -508,8 +533,88 @@ void SimulatedPlatform::Unload() {
   Record("Unload", {"Form1"}, "");
 }
 
+// ---- services beside the sequence ------------------------------------------------------
+
+Long SimulatedPlatform::GetExitCodeProcess(Long dwProcessId, Long& lpExitCode) {
+  Long ok = 0;
+  const auto it = processes_.find(dwProcessId);
+  if (!FailsNow() && it != processes_.end() && it->second.kept_handle != 0) {
+    // The refused opens never count a pass, so such a program runs on.
+    lpExitCode = it->second.running() ? platform::kStillActive : it->second.behaviour.exit_code;
+    ok = 1;
+  }
+  Record("GetExitCodeProcess", {Dec(dwProcessId), "&code"},
+         Dec(ok) + (ok ? " code=" + Dec(lpExitCode) : ""));
+  return ok;
+}
+
+void SimulatedPlatform::CloseStartedPrograms() {
+  for (auto& [pid, process] : processes_) {
+    if (process.kept_handle == 0) continue;
+    Record("CloseHandle", {Hex(static_cast<std::uint32_t>(process.kept_handle))}, "1");
+    process.kept_handle = 0;
+  }
+}
+
+Text SimulatedPlatform::GetCommandLine() {
+  Text line = u"\"" + machine_.app_path + u"\\Hotfix.exe\"";
+  if (!machine_.arguments.empty()) line += u" " + machine_.arguments;
+  Record("GetCommandLine", {}, Quote(line));
+  return line;
+}
+
+platform::SYSTEMTIME SimulatedPlatform::GetLocalTime() {
+  // Whole milliseconds from the start, one per Windows call so far.
+  platform::SYSTEMTIME t = machine_.clock;
+  std::int64_t ms = t.wMilliseconds + static_cast<std::int64_t>(calls_);
+  std::int64_t seconds = t.wSecond + t.wMinute * 60 + t.wHour * 3600 + ms / 1000;
+  t.wMilliseconds = static_cast<std::uint16_t>(ms % 1000);
+  t.wSecond = static_cast<std::uint16_t>(seconds % 60);
+  t.wMinute = static_cast<std::uint16_t>(seconds / 60 % 60);
+  t.wHour = static_cast<std::uint16_t>(seconds / 3600 % 24);  // a run never spans midnight
+  Record("GetLocalTime", {}, "");
+  return t;
+}
+
+Long SimulatedPlatform::OpenFileForAppend(const Text& path, Long& lpFileSize, Long& lpError) {
+  Long handle = 0;
+  const Text name = NormalizePath(path);
+  const auto refused = machine_.unwritable_files.find(name);
+  if (FailsNow()) {
+    lpError = platform::kErrorAccessDenied;
+  } else if (refused != machine_.unwritable_files.end()) {
+    lpError = refused->second;
+  } else if (name.empty()) {
+    lpError = platform::kErrorInvalidName;
+  } else {
+    lpFileSize = static_cast<Long>(machine_.written_files[name].size());
+    handle = NewHandle();
+    files_[handle] = name;
+  }
+  Record("OpenFileForAppend", {Quote(path), "&size", "&error"},
+         Hex(static_cast<std::uint32_t>(handle)) +
+             (handle ? " size=" + Dec(lpFileSize) : " error=" + Dec(lpError)));
+  return handle;
+}
+
+Long SimulatedPlatform::WriteFile(Long hFile, std::string_view bytes) {
+  Long ok = 0;
+  const auto it = files_.find(hFile);
+  if (!FailsNow() && it != files_.end()) {
+    machine_.written_files[it->second] += bytes;
+    seen_.written[it->second] += bytes;
+    ok = 1;
+  }
+  Record("WriteFile", {Hex(static_cast<std::uint32_t>(hFile)), Dec(static_cast<std::int64_t>(bytes.size())) + " bytes"},
+         Dec(ok));
+  return ok;
+}
+
 void SimulatedPlatform::DoEnd(Long exitCode) {
   seen_.exit_code = exitCode;
+  seen_.handles_open_at_end = keys_.size() + process_handles_.size() + files_.size();
+  for (const auto& [handle, open] : tokens_) seen_.handles_open_at_end += open ? 1 : 0;
+  for (const auto& [pid, process] : processes_) seen_.handles_open_at_end += process.kept_handle ? 1 : 0;
   Record("End", {Dec(exitCode)}, "");
   throw platform::EndProgram{exitCode};
 }

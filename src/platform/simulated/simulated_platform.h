@@ -65,6 +65,11 @@ struct Observations {
   std::optional<RestartRequest> restart;
   bool unloaded = false;
   std::optional<Long> exit_code;  // set by End
+  // What the program appended to each file during the run (its log).
+  std::map<Text, std::string, CaseInsensitiveLess> written;
+  // Handles still open when the program ended: program handles the start
+  // kept, process, token, key and file handles.
+  std::size_t handles_open_at_end = 0;
 };
 
 inline constexpr char16_t kDefaultTitle[] = u"Hotfix";
@@ -118,6 +123,13 @@ class SimulatedPlatform final : public platform::Platform {
   void Print(const Text& line) override;
   void Unload() override;
 
+  Long GetExitCodeProcess(Long dwProcessId, Long& lpExitCode) override;
+  void CloseStartedPrograms() override;
+  Text GetCommandLine() override;
+  platform::SYSTEMTIME GetLocalTime() override;
+  Long OpenFileForAppend(const Text& path, Long& lpFileSize, Long& lpError) override;
+  Long WriteFile(Long hFile, std::string_view bytes) override;
+
  protected:
   void DoEnd(Long exitCode) override;
 
@@ -130,6 +142,9 @@ class SimulatedPlatform final : public platform::Platform {
   struct Process {
     ProgramBehaviour behaviour;
     int opens = 0;
+    Long kept_handle = 0;  // the program start's handle, while kept
+    bool unrelated = false;  // a program given a freed identifier
+    bool running() const { return opens < behaviour.lifetime; }
   };
   struct OpenedProcess {
     Long process_id;
@@ -155,7 +170,11 @@ class SimulatedPlatform final : public platform::Platform {
   std::map<Long, OpenKey> keys_;
   std::map<Long, Process> processes_;
   std::map<Long, OpenedProcess> process_handles_;
+  bool ObjectHeld(Long process_id, const Process& process) const;
+  void ReuseFreedIdentifier(Long process_id, Process& process);
+
   std::map<Long, bool> tokens_;  // handle -> open
+  std::map<Long, Text> files_;   // open file handle -> path
   bool shutdown_privilege_enabled_ = false;
   std::map<const std::uint8_t*, Long> version_blocks_;  // filled buffers, their sizes
 };

@@ -251,8 +251,11 @@ double Win32Platform::Shell(const Text& pathName, Long windowStyle) {
                         nullptr, nullptr, &startup, &process)) {
     throw FailureForStartError(::GetLastError());
   }
-  ScopedHandle process_handle(process.hProcess);
   ScopedHandle thread_handle(process.hThread);
+  // Kept, not closed: while a handle is open the process object stays, and
+  // Windows does not give its identifier to a program started later, so the
+  // wait by identifier can only ever see this program.
+  started_.push_back({process.dwProcessId, ScopedHandle(process.hProcess)});
   return static_cast<double>(process.dwProcessId);
 }
 
@@ -283,6 +286,54 @@ Text Win32Platform::AppPath() {
 void Win32Platform::Print(const Text& line) { form_.Print(line); }
 
 void Win32Platform::Unload() { form_.Unload(); }
+
+// ---- services beside the sequence -------------------------------------------------
+
+Long Win32Platform::GetExitCodeProcess(Long dwProcessId, Long& lpExitCode) {
+  for (const auto& started : started_) {
+    if (started.process_id != static_cast<DWORD>(dwProcessId)) continue;
+    DWORD code = 0;
+    if (!::GetExitCodeProcess(started.process.get(), &code)) return 0;
+    lpExitCode = static_cast<Long>(code);
+    return 1;
+  }
+  return 0;
+}
+
+void Win32Platform::CloseStartedPrograms() { started_.clear(); }
+
+Text Win32Platform::GetCommandLine() { return FromWide(::GetCommandLineW()); }
+
+SYSTEMTIME Win32Platform::GetLocalTime() {
+  static_assert(sizeof(::SYSTEMTIME) == sizeof(platform::SYSTEMTIME));
+  ::SYSTEMTIME now;
+  ::GetLocalTime(&now);
+  platform::SYSTEMTIME out;
+  std::memcpy(&out, &now, sizeof out);
+  return out;
+}
+
+Long Win32Platform::OpenFileForAppend(const Text& path, Long& lpFileSize, Long& lpError) {
+  // FILE_APPEND_DATA alone: every write lands at the end, even when another
+  // run appends to the same log at the same time.
+  const HANDLE file = ::CreateFileW(Wide(path).c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                    nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file == INVALID_HANDLE_VALUE) {
+    lpError = static_cast<Long>(::GetLastError());
+    return 0;
+  }
+  DWORD high = 0;
+  const DWORD low = ::GetFileSize(file, &high);
+  lpFileSize = high != 0 || low > 0x7FFFFFFF ? 0x7FFFFFFF : static_cast<Long>(low);
+  return FromHandle(file);
+}
+
+Long Win32Platform::WriteFile(Long hFile, std::string_view bytes) {
+  DWORD written = 0;
+  const BOOL ok = ::WriteFile(ToHandle<HANDLE>(hFile), bytes.data(), static_cast<DWORD>(bytes.size()),
+                              &written, nullptr);
+  return ok && written == bytes.size();
+}
 
 void Win32Platform::DoEnd(Long exitCode) { ::ExitProcess(static_cast<UINT>(exitCode)); }
 

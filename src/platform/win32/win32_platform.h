@@ -5,6 +5,8 @@
 
 #include "platform/win32/windows_h.h"
 
+#include <vector>
+
 #include "platform/platform.h"
 #include "platform/win32/form_window.h"
 #include "platform/win32/scoped_handle.h"
@@ -53,6 +55,13 @@ class Win32Platform final : public Platform {
   void Print(const Text& line) override;
   void Unload() override;
 
+  Long GetExitCodeProcess(Long dwProcessId, Long& lpExitCode) override;
+  void CloseStartedPrograms() override;
+  Text GetCommandLine() override;
+  SYSTEMTIME GetLocalTime() override;
+  Long OpenFileForAppend(const Text& path, Long& lpFileSize, Long& lpError) override;
+  Long WriteFile(Long hFile, std::string_view bytes) override;
+
  protected:
   void DoEnd(Long exitCode) override;
 
@@ -67,7 +76,13 @@ class Win32Platform final : public Platform {
   };
   const VersionApi& Version();
 
+  struct Started {
+    DWORD process_id;
+    ScopedHandle process;
+  };
+
   FormWindow form_;
+  std::vector<Started> started_;  // process handles kept since the start
   VersionApi version_;
   bool version_loaded_ = false;
 };

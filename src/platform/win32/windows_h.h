@@ -6,3 +6,5 @@
 
 // winnt.h maps RtlMoveMemory to memmove; the interface has a method so named.
 #undef RtlMoveMemory
+// winbase.h maps GetCommandLine to GetCommandLineW; so is an interface method named.
+#undef GetCommandLine
