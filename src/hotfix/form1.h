@@ -1,6 +1,7 @@
 // Form1: the program's one window object, never shown, home of the sequence.
 #pragma once
 
+#include "deployment/exit_status.h"
 #include "platform/platform.h"
 #include "registry/variant.h"
 
@@ -40,11 +41,10 @@ struct Form1State {
   bool operator==(const Form1State&) const = default;
 };
 
-// Exit statuses, after the Windows Installer conventions deployment tools read.
-inline constexpr Long kExitRestartRequired = 3010;   // fix installed, restart declined or refused
-inline constexpr Long kExitRestartInitiated = 1641;  // restart request accepted
-inline constexpr Long kExitNotApplicable = 1642;     // a warning ended the run
-inline constexpr Long kExitFailure = 1603;           // run-time error report
+using deployment::kExitFailure;
+using deployment::kExitNotApplicable;
+using deployment::kExitRestartInitiated;
+using deployment::kExitRestartRequired;
 
 // Texts a person sees.
 inline constexpr char16_t kRebootTitle[] = u"Reboot";

@@ -3,6 +3,7 @@
 #include <new>
 #include <string>
 
+#include "deployment/deployment_layer.h"
 #include "hotfix/form1.h"
 #include "platform/entry.h"
 
@@ -17,18 +18,21 @@ void ReportRuntimeError(platform::Platform& platform,
 }
 
 void RunHotfix(platform::Platform& platform) {
+  // The sequence runs on the deployment layer: switches, log, exit status.
+  deployment::DeploymentLayer layer(platform);
   try {
-    Form1 form(platform);
+    layer.Begin();
+    Form1 form(layer);
     form.Form_Load();  // ends the program itself when the sequence is done
   } catch (const platform::RuntimeFailure& failure) {
-    ReportRuntimeError(platform, failure);
+    ReportRuntimeError(layer, failure);
   } catch (const std::bad_alloc&) {
-    ReportRuntimeError(platform, platform::FailureOutOfMemory());
+    ReportRuntimeError(layer, platform::FailureOutOfMemory());
   } catch (const std::exception&) {
     // Nothing below should throw anything else; if it does, say so and end.
-    ReportRuntimeError(platform, platform::RuntimeFailure(51, u"Internal error"));
+    ReportRuntimeError(layer, platform::RuntimeFailure(51, u"Internal error"));
   }
-  platform.End(kExitFailure);
+  layer.End(kExitFailure);
 }
 
 }  // namespace hotfix

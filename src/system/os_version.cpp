@@ -13,7 +13,10 @@ platform::Text get_OS(platform::Platform& platform) {
   // Blanks, not zeros, and no terminator: the record goes out exactly so.
   std::memset(info.szCSDVersion, ' ', sizeof info.szCSDVersion);
   platform.GetVersionExA(info);  // a failed query leaves platform id 0
+  return OsName(info);
+}
 
+platform::Text OsName(const platform::OSVERSIONINFOA& info) {
   switch (info.dwPlatformId) {
     case platform::kVerPlatformWin32Windows:
       switch (info.dwMinorVersion) {

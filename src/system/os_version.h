@@ -11,4 +11,8 @@ namespace sys {
 // does not know, NT 6 and later among them). Asks Windows on every call.
 platform::Text get_OS(platform::Platform& platform);
 
+// The name for a version record as GetVersionExA left it (platform id 0
+// after a failed query).
+platform::Text OsName(const platform::OSVERSIONINFOA& info);
+
 }  // namespace sys

@@ -1,0 +1,300 @@
+#include "deployment/deployment_layer.h"
+
+#include <string>
+#include <variant>
+
+#include "deployment/arguments.h"
+#include "deployment/exit_status.h"
+#include "platform/failure.h"
+#include "system/os_version.h"
+
+namespace deployment {
+namespace {
+
+using platform::Text;
+
+constexpr char16_t kTitle[] = u"Hotfix";
+constexpr char16_t kProgram[] = u"Hotfix.exe 1.00 (CR40517)";
+
+Text Number(std::int64_t value) {
+  const std::string digits = std::to_string(value);
+  return Text(digits.begin(), digits.end());
+}
+
+Text HexNumber(std::uint32_t value) {
+  static constexpr char16_t kDigits[] = u"0123456789ABCDEF";
+  Text out;
+  do {
+    out.insert(out.begin(), kDigits[value % 16]);
+    value /= 16;
+  } while (value != 0);
+  return u"0x" + out;
+}
+
+Text ButtonName(Long code) {
+  switch (code) {
+    case platform::kIdOk: return u"OK";
+    case platform::kIdCancel: return u"Cancel";
+    case platform::kIdAbort: return u"Abort";
+    case platform::kIdRetry: return u"Retry";
+    case platform::kIdIgnore: return u"Ignore";
+    case platform::kIdYes: return u"Yes";
+    case platform::kIdNo: return u"No";
+    default: return u"button " + Number(code);
+  }
+}
+
+Text ExitCodeText(Long code) {
+  return u"exit code " + Number(static_cast<std::uint32_t>(code)) +
+         (InstallerSucceeded(code) ? u" (success)" : u" (failure)");
+}
+
+Text SwitchList(const Switches& s) {
+  Text out;
+  auto add = [&](const Text& word) { out += (out.empty() ? u"" : u" ") + word; };
+  if (s.quiet) add(u"/quiet");
+  if (s.norestart) add(u"/norestart");
+  if (s.forcerestart) add(u"/forcerestart");
+  if (s.log) add(u"/log:" + *s.log);
+  return out.empty() ? Text(u"none") : out;
+}
+
+}  // namespace
+
+void DeploymentLayer::Begin() {
+  const Text command_line = inner_.GetCommandLine();
+  const auto parsed = ParseSwitches(SplitArguments(command_line));
+  if (const auto* bad = std::get_if<BadCommandLine>(&parsed)) {
+    switches_.quiet = bad->quiet;
+    EndBefore(kExitInvalidCommandLine, bad->reason + u"\r\n\r\n" + SwitchesHelp(),
+              platform::kMbIconExclamation);
+  }
+  switches_ = std::get<Switches>(parsed);
+  if (switches_.help) {
+    switches_.quiet = false;  // asked for: shown even with /quiet
+    EndBefore(kExitHelpShown, SwitchesHelp(), platform::kMbIconInformation);
+  }
+  if (switches_.log) {
+    Text reason;
+    if (!log_.Open(*switches_.log, reason))
+      EndBefore(kExitLogFailure,
+                u"The log file cannot be opened for appending: " + reason + u".\r\n\r\n" +
+                    *switches_.log + u"\r\n\r\nNothing was changed on this computer.",
+                platform::kMbIconExclamation);
+  }
+  log_.Write(Text(kProgram) + u" started");
+  log_.Write(u"Command line: " + command_line);
+  log_.Write(u"Switches: " + SwitchList(switches_));
+}
+
+void DeploymentLayer::EndBefore(Long status, const Text& box_text, Long style) {
+  if (!switches_.quiet) inner_.MsgBox(box_text, style, Text(kTitle));
+  End(status);
+}
+
+// ---- message boxes --------------------------------------------------------------
+
+Long DeploymentLayer::MsgBox(const Text& prompt, Long buttons, const std::optional<Text>& title) {
+  // The restart question is the program's one Yes/No box.
+  const bool restart_question = (buttons & 0xF) == platform::kMbYesNo;
+  std::optional<Long> answer;
+  Text why;
+  if (restart_question && switches_.norestart) {
+    answer = platform::kIdNo, why = u"/norestart";
+  } else if (restart_question && switches_.forcerestart) {
+    answer = platform::kIdYes, why = u"/forcerestart";
+  } else if (switches_.quiet) {
+    answer = restart_question ? platform::kIdYes : platform::kIdOk, why = u"/quiet";
+  }
+  const Long result = answer ? *answer : inner_.MsgBox(prompt, buttons, title);
+  log_.Write((answer ? u"Message box not shown (" + why + u"), taken as " : u"Message box shown, answered ") +
+             ButtonName(result) + u": \"" + title.value_or(u"(default title)") + u"\"\n" + prompt);
+  return result;
+}
+
+// ---- installers -------------------------------------------------------------------
+
+double DeploymentLayer::Shell(const Text& pathName, Long windowStyle) {
+  double id = 0;
+  try {
+    id = inner_.Shell(pathName, windowStyle);
+  } catch (const platform::RuntimeFailure& failure) {
+    log_.Write(u"Program not started: " + pathName + u": run-time error " +
+               Number(failure.number()) + u", " + failure.description());
+    throw;
+  }
+  const Long process_id = id >= 0 && id <= 2147483647.0 ? static_cast<Long>(id) : 0;
+  installers_.push_back({process_id, pathName, false, std::nullopt});
+  log_.Write(u"Installer started: " + pathName + u" (process " + Number(process_id) + u")");
+  return id;
+}
+
+DeploymentLayer::Installer* DeploymentLayer::Waiting(Long process_id) {
+  for (auto& installer : installers_)
+    if (installer.process_id == process_id && !installer.ended) return &installer;
+  return nullptr;
+}
+
+// The wait has seen the installer end: its exit code is read now, through
+// the handle the platform kept since the start.
+void DeploymentLayer::Ended(Installer& installer) {
+  installer.ended = true;
+  Long code = 0;
+  const bool known = inner_.GetExitCodeProcess(installer.process_id, code) != 0;
+  if (known && code != platform::kStillActive) {
+    installer.exit_code = code;
+    log_.Write(u"Installer ended: " + installer.command_line + u", " + ExitCodeText(code));
+  } else if (known) {
+    log_.Write(u"Installer no longer waited for: " + installer.command_line +
+               u" still runs but cannot be opened to wait for it; exit code unknown");
+  } else {
+    log_.Write(u"Installer ended: " + installer.command_line + u", exit code unknown");
+  }
+}
+
+Long DeploymentLayer::OpenProcess(Long dwDesiredAccess, Long bInheritHandle, Long dwProcessId) {
+  const Long handle = inner_.OpenProcess(dwDesiredAccess, bInheritHandle, dwProcessId);
+  if (Installer* installer = Waiting(dwProcessId)) {
+    if (handle == 0) Ended(*installer);
+    else wait_handles_.emplace_back(handle, dwProcessId);
+  }
+  return handle;
+}
+
+Long DeploymentLayer::WaitForSingleObject(Long hHandle, Long dwMilliseconds) {
+  const Long result = inner_.WaitForSingleObject(hHandle, dwMilliseconds);
+  if (result == platform::kWaitObject0)
+    for (const auto& [handle, process_id] : wait_handles_)
+      if (handle == hHandle)
+        if (Installer* installer = Waiting(process_id)) Ended(*installer);
+  return result;
+}
+
+Long DeploymentLayer::CloseHandle(Long hObject) {
+  std::erase_if(wait_handles_, [&](const auto& entry) { return entry.first == hObject; });
+  return inner_.CloseHandle(hObject);
+}
+
+// ---- what the log records besides ------------------------------------------------
+
+Long DeploymentLayer::GetVersionExA(platform::OSVERSIONINFOA& lpVersionInformation) {
+  const Long ok = inner_.GetVersionExA(lpVersionInformation);
+  if (!windows_logged_) {
+    windows_logged_ = true;
+    const auto& v = lpVersionInformation;
+    log_.Write(u"Windows: \"" + sys::OsName(v) + u"\"" +
+               (ok ? u" (version " + Number(v.dwMajorVersion) + u"." + Number(v.dwMinorVersion) +
+                         u", build " + Number(v.dwBuildNumber & 0xFFFF) + u")"
+                   : Text(u" (the version query failed)")));
+  }
+  return ok;
+}
+
+void DeploymentLayer::Print(const Text& line) {
+  inner_.Print(line);
+  log_.Write(u"Report: " + line);
+}
+
+Long DeploymentLayer::ExitWindowsEx(Long uFlags, Long dwReason) {
+  const Long accepted = inner_.ExitWindowsEx(uFlags, dwReason);
+  log_.Write(u"Restart requested (ExitWindowsEx flags " + HexNumber(static_cast<std::uint32_t>(uFlags)) +
+             u", reason " + HexNumber(static_cast<std::uint32_t>(dwReason)) + u"): Windows " +
+             (accepted != 0 ? u"accepted it" : u"refused it"));
+  return accepted;
+}
+
+// ---- the end ---------------------------------------------------------------------------
+
+// The first installer that failed gives its exit code: deployment tools must
+// not read success where an installer did not do its work.
+Long DeploymentLayer::Status(Long sequence_status) const {
+  for (const auto& installer : installers_)
+    if (installer.exit_code && !InstallerSucceeded(*installer.exit_code))
+      return *installer.exit_code;
+  return sequence_status;
+}
+
+void DeploymentLayer::DoEnd(Long exitCode) {
+  for (auto& installer : installers_)
+    if (!installer.ended) Ended(installer);
+  const Long status = Status(exitCode);
+  if (status != exitCode)
+    log_.Write(u"The run itself ended with " + Number(exitCode) + u" (" +
+               ExitStatusMeaning(exitCode) + u"); an installer failed, so its exit code is reported");
+  log_.Write(u"Exit status " + Number(static_cast<std::uint32_t>(status)) + u": " +
+             ExitStatusMeaning(status));
+  inner_.CloseStartedPrograms();
+  log_.Close();
+  inner_.End(status);
+}
+
+// ---- passed on unchanged ------------------------------------------------------------
+
+platform::AnsiString DeploymentLayer::ToAnsi(std::u16string_view text) const {
+  return inner_.ToAnsi(text);
+}
+Text DeploymentLayer::FromAnsi(std::string_view ansi) const { return inner_.FromAnsi(ansi); }
+Long DeploymentLayer::GetFileVersionInfoSizeA(const platform::AnsiString& lptstrFilename,
+                                              Long& lpdwHandle) {
+  return inner_.GetFileVersionInfoSizeA(lptstrFilename, lpdwHandle);
+}
+Long DeploymentLayer::GetFileVersionInfoA(const platform::AnsiString& lptstrFilename,
+                                          Long dwHandle, Long dwLen, std::uint8_t* lpData) {
+  return inner_.GetFileVersionInfoA(lptstrFilename, dwHandle, dwLen, lpData);
+}
+Long DeploymentLayer::VerQueryValueA(const std::uint8_t* pBlock,
+                                     const platform::AnsiString& lpSubBlock,
+                                     const std::uint8_t*& lplpBuffer, Long& puLen) {
+  return inner_.VerQueryValueA(pBlock, lpSubBlock, lplpBuffer, puLen);
+}
+void DeploymentLayer::RtlMoveMemory(void* Destination, const void* Source, Long Length) {
+  inner_.RtlMoveMemory(Destination, Source, Length);
+}
+Long DeploymentLayer::RegOpenKeyExA(Long hKey, const platform::AnsiString& lpSubKey,
+                                    Long ulOptions, Long samDesired, Long& phkResult) {
+  return inner_.RegOpenKeyExA(hKey, lpSubKey, ulOptions, samDesired, phkResult);
+}
+Long DeploymentLayer::RegOpenKeyA(Long hKey, const platform::AnsiString& lpSubKey,
+                                  Long& phkResult) {
+  return inner_.RegOpenKeyA(hKey, lpSubKey, phkResult);
+}
+Long DeploymentLayer::RegQueryValueExA(Long hKey, const platform::AnsiString& lpValueName,
+                                       Long lpReserved, Long& lpType, std::uint8_t* lpData,
+                                       Long& lpcbData) {
+  return inner_.RegQueryValueExA(hKey, lpValueName, lpReserved, lpType, lpData, lpcbData);
+}
+Long DeploymentLayer::RegCloseKey(Long hKey) { return inner_.RegCloseKey(hKey); }
+Long DeploymentLayer::GetCurrentProcess() { return inner_.GetCurrentProcess(); }
+Long DeploymentLayer::OpenProcessToken(Long ProcessHandle, Long DesiredAccess, Long& TokenHandle) {
+  return inner_.OpenProcessToken(ProcessHandle, DesiredAccess, TokenHandle);
+}
+Long DeploymentLayer::LookupPrivilegeValueA(const platform::AnsiString& lpSystemName,
+                                            const platform::AnsiString& lpName,
+                                            platform::LUID& lpLuid) {
+  return inner_.LookupPrivilegeValueA(lpSystemName, lpName, lpLuid);
+}
+Long DeploymentLayer::AdjustTokenPrivileges(Long TokenHandle, Long DisableAllPrivileges,
+                                            const platform::TOKEN_PRIVILEGES& NewState,
+                                            Long BufferLength,
+                                            platform::TOKEN_PRIVILEGES& PreviousState,
+                                            Long& ReturnLength) {
+  return inner_.AdjustTokenPrivileges(TokenHandle, DisableAllPrivileges, NewState, BufferLength,
+                                      PreviousState, ReturnLength);
+}
+void DeploymentLayer::DoEvents() { inner_.DoEvents(); }
+Text DeploymentLayer::AppPath() { return inner_.AppPath(); }
+void DeploymentLayer::Unload() { inner_.Unload(); }
+Long DeploymentLayer::GetExitCodeProcess(Long dwProcessId, Long& lpExitCode) {
+  return inner_.GetExitCodeProcess(dwProcessId, lpExitCode);
+}
+void DeploymentLayer::CloseStartedPrograms() { inner_.CloseStartedPrograms(); }
+Text DeploymentLayer::GetCommandLine() { return inner_.GetCommandLine(); }
+platform::SYSTEMTIME DeploymentLayer::GetLocalTime() { return inner_.GetLocalTime(); }
+Long DeploymentLayer::OpenFileForAppend(const Text& path, Long& lpFileSize, Long& lpError) {
+  return inner_.OpenFileForAppend(path, lpFileSize, lpError);
+}
+Long DeploymentLayer::WriteFile(Long hFile, std::string_view bytes) {
+  return inner_.WriteFile(hFile, bytes);
+}
+
+}  // namespace deployment

@@ -1,0 +1,192 @@
+// Unattended runs: the switches, the log, and an exit status that tells how
+// the installers ended, as a deployment tool and the person at the machine
+// see them.
+#include <gtest/gtest.h>
+
+#include <functional>
+
+#include "deployment/arguments.h"
+#include "machines.h"
+
+namespace {
+
+using namespace testing_machines;
+using platform::Long;
+using platform::Text;
+
+const Text kFirst = u"C:\\Hotfix\\40517.exe";
+const Text kSecond = u"C:\\Hotfix\\40517-2.exe";
+const Text kLog = u"C:\\hotfix.log";
+
+void NotApplicable(sim::Machine& m) {
+  m.AddVersionedFile(Text(kFirewallDir) + u"trk.exe",
+                     sim::MakeVersionResource(sim::FixedFileInfo(3, 3, 1000, 1)));
+}
+void NoFirstInstaller(sim::Machine& m) { m.files.erase(sim::NormalizePath(kFirst)); }
+void NoSecondInstaller(sim::Machine& m) { m.files.erase(sim::NormalizePath(kSecond)); }
+std::function<void(sim::Machine&)> Exits(Long first, Long second) {
+  return [=](sim::Machine& m) {
+    m.AddProgram(kFirst, {.lifetime = 2, .exit_code = first});
+    m.AddProgram(kSecond, {.lifetime = 1, .exit_code = second});
+  };
+}
+void LogRefused(sim::Machine& m) { m.unwritable_files[kLog] = platform::kErrorAccessDenied; }
+
+struct Case {
+  const char* name;
+  std::function<void(sim::Machine&)> change;
+  Text args;
+  std::vector<sim::Answer> answers;  // for the boxes that are shown
+  std::vector<Text> box_titles;      // shown, in order
+  std::size_t started;
+  bool restart;
+  Long exit_code;
+  std::vector<std::string> log;  // entries the log must hold, in order
+};
+
+std::vector<Case> Cases() {
+  const auto yes = sim::AnswerYes(), no = sim::AnswerNo();
+  const Text reboot = u"Reboot", warning = u"Orvane Firewall v3.03 Hotfix (CR 40517)",
+             hotfix = u"Hotfix";
+  const auto none = [](sim::Machine&) {};
+  return {
+      {"no arguments: the specified run", none, u"", {no}, {reboot}, 2, false, 3010, {}},
+      {"quiet: no box, restart", none, u"/quiet", {}, {}, 2, true, 1641, {}},
+      {"quiet norestart", none, u"/quiet /norestart", {}, {}, 2, false, 3010, {}},
+      {"norestart alone asks nothing", none, u"/norestart", {}, {}, 2, false, 3010, {}},
+      {"forcerestart alone asks nothing", none, u"/forcerestart", {}, {}, 2, true, 1641, {}},
+      {"quiet forcerestart", none, u"/quiet /forcerestart", {}, {}, 2, true, 1641, {}},
+      {"any case, dash or slash", none, u"-QUIET /NoRestart", {}, {}, 2, false, 3010, {}},
+      {"quiet where it does not apply", NotApplicable, u"/quiet /log:C:\\hotfix.log", {}, {}, 0,
+       false, 1642,
+       {"Report: File version: 3.3.1000.1",
+        "Message box not shown (/quiet), taken as OK: \"" + platform::ToUtf8(warning) + "\"",
+        "Exit status 1642: the fix does not apply to this computer, nothing was done"}},
+      {"not applicable, shown", NotApplicable, u"/norestart", {}, {warning}, 0, false, 1642, {}},
+      {"quiet, first installer missing", NoFirstInstaller, u"/quiet /log C:\\hotfix.log", {}, {},
+       0, false, 1603,
+       {"Program not started: C:\\Hotfix\\40517.exe: run-time error 53, File not found",
+        "Message box not shown (/quiet), taken as OK: \"Hotfix\"",
+        "Exit status 1603: a run-time error ended the run"}},
+      {"norestart, second installer missing", NoSecondInstaller, u"/norestart", {}, {hotfix}, 1,
+       false, 1603, {}},
+      {"first installer fails: its code, the sequence goes on", Exits(1603, 0), u"/quiet", {}, {},
+       2, true, 1603, {}},
+      {"second installer fails", Exits(0, 5), u"", {no}, {reboot}, 2, false, 5, {}},
+      {"the first failure wins", Exits(2, 5), u"/norestart", {}, {}, 2, false, 2, {}},
+      {"3010 and 1641 from installers are success", Exits(3010, 1641), u"", {yes}, {reboot}, 2,
+       true, 1641, {}},
+      {"unknown switch", none, u"/foo", {}, {hotfix}, 0, false, 87, {}},
+      {"stray argument", none, u"now", {}, {hotfix}, 0, false, 87, {}},
+      {"both restart switches", none, u"/norestart /forcerestart", {}, {hotfix}, 0, false, 87, {}},
+      {"bad switch under quiet shows nothing", none, u"/quiet /bogus", {}, {}, 0, false, 87, {}},
+      {"log without a file", none, u"/log", {}, {hotfix}, 0, false, 87, {}},
+      {"help", none, u"/?", {}, {hotfix}, 0, false, 0, {}},
+      {"help is shown even with quiet", none, u"/help /quiet", {}, {hotfix}, 0, false, 0, {}},
+      {"log cannot be opened", LogRefused, u"/log:C:\\hotfix.log", {}, {hotfix}, 0, false, 1622,
+       {}},
+      {"log cannot be opened, quiet", LogRefused, u"/quiet /log:C:\\hotfix.log", {}, {}, 0, false,
+       1622, {}},
+  };
+}
+
+std::vector<std::string> LogEntries(const std::string& bytes) {
+  std::vector<std::string> entries;
+  std::size_t begin = 0;
+  for (std::size_t end; (end = bytes.find("\r\n", begin)) != std::string::npos; begin = end + 2) {
+    const std::string line = bytes.substr(begin, end - begin);
+    // "YYYY-MM-DD HH:MM:SS.mmm  " before each entry; continuation lines are indented.
+    entries.push_back(line.size() > 25 && line[4] == '-' ? line.substr(25) : line);
+  }
+  return entries;
+}
+
+TEST(Deployment, EachCommandLineOnEachMachine) {
+  for (const auto& c : Cases()) {
+    SCOPED_TRACE(c.name);
+    sim::Machine m = ApplicableMachine();
+    c.change(m);
+    m.arguments = c.args;
+    m.answers.assign(c.answers.begin(), c.answers.end());
+    const auto seen = sim::RunProgram(m).seen;
+
+    std::vector<Text> titles;
+    for (const auto& box : seen.boxes) titles.push_back(box.title);
+    EXPECT_EQ(titles, c.box_titles);
+    EXPECT_EQ(seen.started.size(), c.started);
+    EXPECT_EQ(seen.restart.has_value(), c.restart);
+    EXPECT_EQ(seen.exit_code, c.exit_code);
+    EXPECT_EQ(seen.handles_open_at_end, 0u);
+    // A bad command line or a log that cannot be opened: nothing is read.
+    if (c.exit_code == 87 || c.exit_code == 1622 || c.exit_code == 0) {
+      EXPECT_TRUE(CallsNamed(seen, "RegOpenKeyExA").empty());
+    }
+
+    const auto log = seen.written.find(kLog);
+    if (c.log.empty()) continue;
+    ASSERT_NE(log, seen.written.end());
+    const auto entries = LogEntries(log->second);
+    auto at = entries.begin();
+    for (const auto& wanted : c.log) {
+      at = std::find(at, entries.end(), wanted);
+      EXPECT_NE(at, entries.end()) << "missing or out of order: " << wanted;
+    }
+  }
+}
+
+TEST(Deployment, WithoutLogNothingIsWrittenAnywhere) {
+  sim::Machine m = ApplicableMachine();
+  m.arguments = u"/quiet /norestart";
+  const auto seen = sim::RunProgram(m).seen;
+  EXPECT_TRUE(seen.written.empty());
+  EXPECT_TRUE(CallsNamed(seen, "OpenFileForAppend").empty());
+}
+
+TEST(Deployment, TheLogIsUtf8ForNotepadAndIsAppendedTo) {
+  sim::Machine m = ApplicableMachine();
+  m.arguments = u"/quiet /log:C:\\hotfix.log";
+  sim::RunProgram(m);
+  const std::string first = m.written_files.at(kLog);
+  sim::RunProgram(m);
+  const std::string both = m.written_files.at(kLog);
+
+  ASSERT_TRUE(first.starts_with("\xEF\xBB\xBF"));
+  EXPECT_EQ(both.substr(0, first.size()), first);
+  EXPECT_EQ(both.find("\xEF\xBB\xBF", 3), std::string::npos);  // one mark, at the start
+  for (std::size_t i = 0; i < both.size(); ++i)
+    if (both[i] == '\n') {
+      EXPECT_EQ(both[i - 1], '\r') << "at byte " << i;
+    }
+  // The box's paragraphs and the command line arrive intact.
+  const auto entries = LogEntries(first);
+  EXPECT_NE(std::find(entries.begin(), entries.end(),
+                      "Command line: \"C:\\Hotfix\\Hotfix.exe\" /quiet /log:C:\\hotfix.log"),
+            entries.end());
+  EXPECT_NE(std::find(entries.begin(), entries.end(), "Windows: \"Windows XP\" (version 5.1, build 2600)"),
+            entries.end());
+  EXPECT_NE(std::find(entries.begin(), entries.end(),
+                      "Installer ended: C:\\Hotfix\\40517-2.exe, exit code 0 (success)"),
+            entries.end());
+}
+
+TEST(Deployment, ArgumentsSplitAsTheCRuntimeSplitsThem) {
+  struct Row {
+    Text line;
+    std::vector<Text> args;
+  };
+  const std::vector<Row> rows = {
+      {u"Hotfix.exe", {}},
+      {u"\"C:\\Program Files\\Hotfix.exe\" /quiet", {u"/quiet"}},
+      {u"C:\\Hotfix\\Hotfix.exe  /log \"C:\\My Logs\\h.log\"\t/quiet",
+       {u"/log", u"C:\\My Logs\\h.log", u"/quiet"}},
+      {u"x /log:\"C:\\a b\\h.log\"", {u"/log:C:\\a b\\h.log"}},
+      {u"x a\\\\\"b c\" d\\e", {u"a\\b c", u"d\\e"}},
+      {u"x a\\\"b", {u"a\"b"}},
+      {u"x \"a\"\"b\"", {u"a\"b"}},
+      {u"x \"\"", {u""}},
+  };
+  for (const auto& row : rows)
+    EXPECT_EQ(deployment::SplitArguments(row.line), row.args) << platform::ToUtf8(row.line);
+}
+
+}  // namespace
