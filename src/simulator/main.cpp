@@ -24,8 +24,13 @@ Examples:
   hotfix-sim scenarios/applies
   hotfix-sim --reg customer.reg --file 'C:\Program Files\Orvane\Firewall\trk.exe=./trk.exe' --windows winxp
 
+--args runs Hotfix.exe's command line as a deployment tool would pass it
+('/quiet /norestart /log:C:\hotfix.log'); the report then shows what the
+log received.
+
 Exit status: the low 8 bits of Hotfix.exe's (3010 -> 194, 1641 -> 105,
-1642 -> 106, 1603 -> 67); 1 when --check finds a difference; 2 for bad input.)";
+1642 -> 106, 1603 -> 67, 1622 -> 86, 87 -> 87); 1 when --check finds a
+difference; 2 for bad input.)";
 
 std::pair<std::string, std::string> SplitAssignment(const std::string& arg, const std::string& option) {
   const auto eq = arg.rfind('=');
@@ -67,7 +72,8 @@ int main(int argc, char** argv) {
   CLI::App app(kHelp, "hotfix-sim");
   std::string scenario_dir;
   std::vector<std::string> reg_files, files, version_files, answers, missing;
-  std::string windows, folder;
+  std::string windows, folder, arguments;
+  bool arguments_given = false;
   bool trace = false, json = false, check = false;
   app.add_option("SCENARIO_DIR", scenario_dir, "Scenario folder (scenario.toml, machine.reg)")
       ->check(CLI::ExistingDirectory);
@@ -78,6 +84,8 @@ int main(int argc, char** argv) {
   app.add_option("--folder", folder, "The program's folder (default C:\\Hotfix)");
   app.add_option("--missing", missing, "An installer absent from the program's folder: 40517.exe or 40517-2.exe (repeatable)");
   app.add_option("--answer", answers, "yes, no or enter, for each question in order (repeatable); without a scenario folder, a question with no answer left gets Enter");
+  app.add_option("--args", arguments, "Hotfix.exe's arguments, as one string: '/quiet /norestart'")
+      ->each([&](const std::string&) { arguments_given = true; });
   app.add_flag("--trace", trace, "Also list every platform call with its arguments and result");
   app.add_flag("--json", json, "Print the same as JSON");
   app.add_flag("--check", check, "Compare with the scenario's expectations; exit 1 on a difference");
@@ -128,13 +136,22 @@ int main(int argc, char** argv) {
       s.machine.AddVersionedFile(platform::FromUtf8(path),
                                  simulator::VersionResourceFor(version, "--version-file " + f));
     }
+    if (arguments_given) s.machine.arguments = platform::FromUtf8(arguments);
     for (const auto& a : answers) s.machine.answers.push_back(simulator::ParseAnswer(a, "--answer"));
     s.machine.enter_when_unscripted = scenario_dir.empty();
 
     const sim::Machine described = s.machine;
-    const sim::Observations seen = sim::RunProgram(s.machine).seen;
-    std::cout << (json ? simulator::JsonReport(described, seen, trace)
-                       : simulator::TextReport(described, seen, trace));
+    // Answers typed in advance may meet no question (the run ended at a
+    // warning): a note, not an error. --check holds a scenario to its script.
+    const sim::RunResult run = sim::RunProgram(
+        s.machine, check ? sim::UnusedAnswers::kAreAnError : sim::UnusedAnswers::kAreAllowed);
+    const sim::Observations& seen = run.seen;
+    simulator::ReportNotes notes;
+    if (run.unused_answers != 0)
+      notes.push_back(std::to_string(run.unused_answers) +
+                      " answer(s) given were not used: the run asked fewer questions");
+    std::cout << (json ? simulator::JsonReport(described, seen, trace, notes)
+                       : simulator::TextReport(described, seen, trace, notes));
     if (check && !Check(s, seen, std::cout)) return 1;
     return seen.exit_code.value_or(0) & 0xFF;
   } catch (const sim::InputError& e) {

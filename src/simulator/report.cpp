@@ -2,6 +2,14 @@
 
 #include <cstdio>
 
+#include <optional>
+#include <utility>
+#include <variant>
+#include <vector>
+
+#include "deployment/arguments.h"
+#include "deployment/exit_status.h"
+#include "deployment/switches.h"
 #include "platform/simulated/simulated_platform.h"
 #include "system/os_version.h"
 
@@ -78,20 +86,52 @@ bool ShowedNotice(const sim::Observations& seen) {
   return false;
 }
 
+// The first installer started that ends with a failure, with its code.
+std::optional<std::pair<Text, platform::Long>> FailedInstaller(const sim::Machine& machine,
+                                                                const sim::Observations& seen) {
+  for (const auto& p : seen.started) {
+    const sim::SimFile* file = machine.FindFile(p.application);
+    if (file && file->program && !file->program->refuses_open &&
+        !deployment::InstallerSucceeded(file->program->exit_code))
+      return std::pair(p.command_line, file->program->exit_code);
+  }
+  return std::nullopt;
+}
+
+// The log a run appended to, as its lines.
+std::vector<std::string> LogLines(const std::string& bytes) {
+  std::string text = bytes.starts_with("\xEF\xBB\xBF") ? bytes.substr(3) : bytes;
+  std::vector<std::string> lines;
+  std::size_t begin = 0;
+  for (std::size_t end; (end = text.find("\r\n", begin)) != std::string::npos; begin = end + 2)
+    lines.push_back(text.substr(begin, end - begin));
+  if (begin < text.size()) lines.push_back(text.substr(begin));
+  return lines;
+}
+
 }  // namespace
 
-std::string ExitMeaning(int exit_code) {
-  switch (exit_code) {
-    case 3010: return "fix installed; restart required";
-    case 1641: return "fix installed; restart initiated";
-    case 1642: return "fix does not apply to this machine";
-    case 1603: return "fatal error during installation";
-    default: return "unknown";
-  }
-}
+std::string ExitMeaning(int exit_code) { return U8(deployment::ExitStatusMeaning(exit_code)); }
 
 std::string Explain(const sim::Machine& machine, const sim::Observations& seen) {
   const int code = seen.exit_code.value_or(-1);
+  if (const auto failed = FailedInstaller(machine, seen); failed && failed->second == code) {
+    return "The installer " + OneLine(failed->first) + " ended with exit code " +
+           std::to_string(static_cast<std::uint32_t>(code)) +
+           ", a failure, and Hotfix.exe passes the first failing installer's code on. " +
+           (seen.started.size() == 2 ? "Both installers ran" : "Not every installer ran") +
+           (seen.restart ? "; the restart was requested." : "; no restart was requested.");
+  }
+  if (code == deployment::kExitHelpShown) return "The list of switches was asked for; nothing else was done.";
+  if (code == deployment::kExitInvalidCommandLine) {
+    const auto parsed = deployment::ParseSwitches(deployment::SplitArguments(u"Hotfix.exe " + machine.arguments));
+    const auto* bad = std::get_if<deployment::BadCommandLine>(&parsed);
+    std::string reason = bad ? ": " + U8(bad->reason) : std::string();
+    if (!reason.ends_with('.')) reason += '.';
+    return "The command line cannot be used" + reason + " Nothing was read or started.";
+  }
+  if (code == deployment::kExitLogFailure)
+    return "The log file cannot be opened for appending, so nothing was started.";
   if (code == 1603) {
     const Text text = seen.boxes.empty() ? Text() : seen.boxes.back().text;
     return "The run stopped with a run-time error (" + OneLine(text) +
@@ -126,7 +166,8 @@ std::string Explain(const sim::Machine& machine, const sim::Observations& seen) 
   return "Windows is named " + WindowsName(machine) + ", not \"Windows XP\".";
 }
 
-std::string TextReport(const sim::Machine& machine, const sim::Observations& seen, bool trace) {
+std::string TextReport(const sim::Machine& machine, const sim::Observations& seen, bool trace,
+                       const ReportNotes& notes) {
   std::string out;
   for (const auto& [kind, i] : seen.order) {
     switch (kind) {
@@ -158,6 +199,11 @@ std::string TextReport(const sim::Machine& machine, const sim::Observations& see
   const int code = seen.exit_code.value_or(-1);
   out += "Exit status: " + std::to_string(code) + " (" + ExitMeaning(code) + ")\n";
   out += "Why: " + Explain(machine, seen) + "\n";
+  for (const auto& note : notes) out += "Note: " + note + "\n";
+  for (const auto& [path, bytes] : seen.written) {
+    out += "Log " + U8(path) + " (appended by this run):\n";
+    for (const auto& line : LogLines(bytes)) out += "  " + line + "\n";
+  }
   if (trace) {
     out += "Trace:\n";
     for (const auto& e : seen.trace) out += "  " + sim::ToString(e) + "\n";
@@ -165,7 +211,8 @@ std::string TextReport(const sim::Machine& machine, const sim::Observations& see
   return out;
 }
 
-std::string JsonReport(const sim::Machine& machine, const sim::Observations& seen, bool trace) {
+std::string JsonReport(const sim::Machine& machine, const sim::Observations& seen, bool trace,
+                       const ReportNotes& notes) {
   std::string out = "{\n  \"boxes\": [";
   for (std::size_t i = 0; i < seen.boxes.size(); ++i) {
     const auto& b = seen.boxes[i];
@@ -194,6 +241,18 @@ std::string JsonReport(const sim::Machine& machine, const sim::Observations& see
   const int code = seen.exit_code.value_or(-1);
   out += ",\n  \"exit_code\": " + std::to_string(code) + ",\n  \"meaning\": " +
          Json(ExitMeaning(code)) + ",\n  \"why\": " + Json(Explain(machine, seen));
+  out += ",\n  \"notes\": [";
+  for (std::size_t i = 0; i < notes.size(); ++i) out += (i ? ", " : "") + Json(notes[i]);
+  out += "],\n  \"logs\": [";
+  bool first = true;
+  for (const auto& [path, bytes] : seen.written) {
+    out += std::string(first ? "" : ",") + "\n    {\"path\": " + Json(U8(path)) + ", \"lines\": [";
+    const auto lines = LogLines(bytes);
+    for (std::size_t i = 0; i < lines.size(); ++i) out += (i ? ", " : "") + Json(lines[i]);
+    out += "]}";
+    first = false;
+  }
+  out += first ? "]" : "\n  ]";
   if (trace) {
     out += ",\n  \"trace\": [";
     for (std::size_t i = 0; i < seen.trace.size(); ++i) {

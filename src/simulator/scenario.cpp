@@ -61,12 +61,15 @@ void ApplyWindows(const toml::node& node, Scenario& s, const std::string& where)
 sim::ProgramBehaviour BehaviourOf(const toml::node& node, const std::string& where) {
   sim::ProgramBehaviour b;
   const auto* table = node.as_table();
-  if (!table) Fail(where, "a program: { runs_for = N, held_open = false, refuses_open = false }");
+  if (!table)
+    Fail(where, "a program: { runs_for = N, held_open = false, refuses_open = false, exit_code = 0 }");
   for (const auto& [key, value] : *table) {
     const std::string k(key.str());
     if (k == "runs_for") b.lifetime = static_cast<int>(IntOf(value, where, 0, 1000000));
     else if (k == "held_open") b.held_open_after_end = value.value_or(false);
     else if (k == "refuses_open") b.refuses_open = value.value_or(false);
+    else if (k == "exit_code") b.exit_code = static_cast<platform::Long>(
+        IntOf(value, where, -2147483648LL, 4294967295LL));
     else if (k != "path") Fail(where, "unknown program setting \"" + k + "\"");
   }
   return b;
@@ -223,6 +226,8 @@ Scenario LoadScenario(const std::filesystem::path& dir) {
       s.simulated_only = value.value_or(false);
     } else if (k == "windows") {
       ApplyWindows(value, s, where);
+    } else if (k == "args") {
+      s.machine.arguments = TextOf(value, where);
     } else if (k == "program_folder") {
       s.machine.app_path = TextOf(value, where);
     } else if (k == "answers") {
