@@ -132,6 +132,11 @@ HotfixCase& HotfixCase::watch_only() {
   return *this;
 }
 
+HotfixCase& HotfixCase::arguments(std::vector<std::string> args) {
+  arguments_ = std::move(args);
+  return *this;
+}
+
 HotfixCase& HotfixCase::timeout(std::chrono::milliseconds limit) {
   timeout_ = limit;
   return *this;
@@ -233,6 +238,7 @@ HotfixRun HotfixCase::run() {
   if (watch_only_) args.push_back("--watch");
   args.insert(args.end(), {"--timeout-ms", std::to_string(timeout_.count()), "--",
                            folder_ + "\\Hotfix.exe"});
+  args.insert(args.end(), arguments_.begin(), arguments_.end());
   auto env = env_;
   env["HOTFIX_STUB_LOG"] = prefix_.windows_path(work / "stub.log");
   if (trace_) env["WINEDEBUG"] = "-all,+pid,+relay";

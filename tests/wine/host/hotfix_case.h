@@ -73,6 +73,7 @@ class HotfixCase {
   HotfixCase& installer(const std::string& name);  // the stub under this name
   HotfixCase& without_installer(const std::string& name);
   HotfixCase& answers(std::vector<std::string> words);  // yes, no, ok, enter, ...
+  HotfixCase& arguments(std::vector<std::string> args);  // Hotfix.exe's command line
   HotfixCase& env(const std::string& name, const std::string& value);
   // Changes to the machine for this case only; every case starts again from
   // the machine above.
@@ -117,6 +118,7 @@ class HotfixCase {
   std::string folder_ = "C:\\hotfix";
   std::vector<std::string> installers_ = {"40517.exe", "40517-2.exe"};
   std::vector<std::string> answers_;
+  std::vector<std::string> arguments_;
   std::map<std::string, std::optional<std::string>> env_;
   std::vector<Value> values_;
   std::vector<Value> removed_values_;

@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <cstring>
 #include <fstream>
+#include <sstream>
 #include <map>
 
 #include "platform/simulated/run.h"
@@ -408,7 +409,7 @@ WineRun ScenarioRunner::run(const fs::path& dir, const simulator::Scenario& s) {
   place(builds_.dir / "Hotfix.exe", folder + "\\Hotfix.exe");
   const auto real_pe = pe_files(dir);
   const fs::path no_version = fs::path(HOTFIX_SOURCE_DIR) / "tests/fixtures/no_version_x86.exe";
-  std::string sleeps;
+  std::string sleeps, exit_codes;
   int file_number = 0;
   for (const auto& [path, file] : s.machine.files) {
     const std::string where = u8(path);
@@ -417,6 +418,8 @@ WineRun ScenarioRunner::run(const fs::path& dir, const simulator::Scenario& s) {
       const std::string name = where.substr(where.find_last_of('\\') + 1);
       sleeps += (sleeps.empty() ? "" : ",") + name + "=" +
                 std::to_string(file.program->lifetime * kMsPerPass);
+      exit_codes += (exit_codes.empty() ? "" : ",") + name + "=" +
+                    std::to_string(static_cast<std::uint32_t>(file.program->exit_code));
       if (file.program->held_open_after_end)
         run.notes.push_back(where + " is not held open by another program after it ends, as "
                             "the scenario has it: under Wine its process object goes at once");
@@ -513,9 +516,13 @@ WineRun ScenarioRunner::run(const fs::path& dir, const simulator::Scenario& s) {
     args.insert(args.end(), {"--answers", list});
   }
   args.insert(args.end(), {"--timeout-ms", "20000", "--", folder + "\\Hotfix.exe"});
+  // The scenario's command line, word by word (no scenario quotes a blank).
+  std::istringstream words(u8(s.machine.arguments));
+  for (std::string word; words >> word;) args.push_back(word);
   const std::map<std::string, std::optional<std::string>> env = {
       {"HOTFIX_STUB_LOG", prefix_.windows_path(work / "stub.log")},
       {"HOTFIX_STUB_SLEEP_MS", sleeps},
+      {"HOTFIX_STUB_EXIT_CODE", exit_codes},
       {"WINEDEBUG", "-all,+pid,+relay"}};
   const auto result = prefix_.wine(args, env, work / "wine.out", work / "wine.err", 50s);
   if (!result.failure.empty()) run.problems.push_back("wine: " + result.failure);
