@@ -5,6 +5,7 @@ JOBS ?= $(shell nproc)
 SCENARIO ?= applies
 ANSWER ?= no
 ARCH ?=
+ARGS ?=
 
 .PHONY: all bootstrap build native windows sanitize fuzz-build lane test run fuzz bench clean
 FUZZ_TIME ?= 60
@@ -66,7 +67,7 @@ run:
 	@echo "Building Hotfix.exe (i686, x86_64) and the tools; log in build/build.log"
 	@$(MAKE) --no-print-directory build > build/build.log 2>&1 || { tail -40 build/build.log; exit 1; }
 	@if [ "$(ARCH)" = i686 ]; then scripts/lane/image.sh; fi
-	@scripts/demo.sh $(SCENARIO) $(ANSWER) $(ARCH)
+	@HOTFIX_DEMO_ARGS="$(ARGS)" scripts/demo.sh $(SCENARIO) $(ANSWER) $(ARCH)
 
 clean:
 	rm -rf build

@@ -1,13 +1,20 @@
 // hotfix_demo SCENARIO ANSWER: runs Hotfix.exe under Wine on one of the bundled
 // demo machines and tells what a person would have seen and what came of it.
-// ANSWER (yes, no or enter) goes to the restart question. With DISPLAY set and
+// ANSWER (yes, no or enter) goes to the restart question; HOTFIX_DEMO_ARGS is
+// Hotfix.exe's command line, and a /log:C:\... named there is shown after. With DISPLAY set and
 // INTERACTIVE=1 the boxes appear on that display and are left to the person.
+#include <algorithm>
+#include <cctype>
 #include <cstdlib>
+#include <optional>
+#include <sstream>
+#include <vector>
 #include <functional>
 #include <iostream>
 #include <map>
 #include <string>
 
+#include "deployment/exit_status.h"
 #include "hotfix_case.h"
 #include "hotfix_words.h"
 #include "trk_variant.h"
@@ -49,13 +56,7 @@ const std::map<std::string, Machine>& machines() {
 }
 
 std::string meaning(unsigned long code) {
-  switch (code) {
-    case kRestartRequired: return "restart required: the fix is installed, Windows must restart";
-    case kRestartInitiated: return "restart initiated: the fix is installed, Windows is restarting";
-    case kNotApplicable: return "not applicable: the fix is not for this machine, nothing was done";
-    case kInstallFailure: return "error: the fix could not be installed";
-    default: return "unexpected";
-  }
+  return platform::ToUtf8(deployment::ExitStatusMeaning(static_cast<platform::Long>(code)));
 }
 
 // Message box texts break lines at CR LF or a bare CR.
@@ -70,6 +71,31 @@ std::string shown(const std::string& text) {
     }
   }
   return out;
+}
+
+std::vector<std::string> words(const std::string& line) {
+  std::vector<std::string> out;
+  std::istringstream in(line);
+  for (std::string word; in >> word;) out.push_back(word);
+  return out;
+}
+
+std::string lowered(std::string text) {
+  for (auto& c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  return text;
+}
+
+// "folder\file.log" below C:\ as a relative host path.
+fs::path windows_relative(std::string path) {
+  for (auto& c : path)
+    if (c == '\\') c = '/';
+  return path;
+}
+
+std::string arguments_log_name(const std::vector<std::string>& arguments) {
+  for (const auto& arg : arguments)
+    if (lowered(arg).starts_with("/log:") || lowered(arg).starts_with("-log:")) return arg.substr(5);
+  return "";
 }
 
 std::string env_or(const char* name, const std::string& fallback) {
@@ -149,6 +175,22 @@ int main(int argc, char** argv) {
     std::cerr << error.what() << "\n";
     return 1;
   }
+  // HOTFIX_DEMO_ARGS: Hotfix.exe's command line, split at blanks.
+  const std::vector<std::string> arguments = words(env_or("HOTFIX_DEMO_ARGS", ""));
+  hotfix.arguments(arguments);
+  bool question_asked = true;
+  std::optional<fs::path> log;
+  for (const auto& arg : arguments) {
+    const std::string lower = lowered(arg);
+    if (lower == "/quiet" || lower == "-quiet" || lower == "/norestart" || lower == "-norestart" ||
+        lower == "/forcerestart" || lower == "-forcerestart")
+      question_asked = false;
+    if ((lower.starts_with("/log:c:\\") || lower.starts_with("-log:c:\\")) && arg.size() > 8)
+      log = prefix.drive_c() / windows_relative(arg.substr(8));
+  }
+  std::uintmax_t log_before = 0;
+  std::error_code no_log;
+  if (log && fs::exists(*log)) log_before = fs::file_size(*log, no_log);
   hotfix.trace_calls();
   if (interactive) {
     std::cout << "Interactive: the boxes appear on " << env_or("DISPLAY", "")
@@ -157,10 +199,11 @@ int main(int argc, char** argv) {
     prefix.set_value("HKCU\\Software\\Wine\\Drivers", "Graphics", "REG_SZ", "x11");
   } else {
     // Only the restart question takes the answer; OK boxes get OK.
-    if (scenario == "applies") hotfix.answers({answer});
+    if (scenario == "applies" && question_asked) hotfix.answers({answer});
   }
-  std::cout << "Running " << "C:\\hotfix\\Hotfix.exe under Wine ("
-            << arch_name(arch) << ")\n\n";
+  std::cout << "Running " << "C:\\hotfix\\Hotfix.exe";
+  for (const auto& arg : arguments) std::cout << " " << arg;
+  std::cout << " under Wine (" << arch_name(arch) << ")\n\n";
   const HotfixRun run = hotfix.run();
   if (interactive) prefix.set_value("HKCU\\Software\\Wine\\Drivers", "Graphics", "REG_SZ", "null");
 
@@ -202,6 +245,15 @@ int main(int argc, char** argv) {
     std::cout << *run.exit_code << " (" << meaning(*run.exit_code) << ")\n";
   else
     std::cout << "none, Hotfix.exe did not end\n";
+  if (log) {
+    const std::string text = read_text(*log);
+    std::cout << "\nLog " << arguments_log_name(arguments) << " (what this run appended):\n";
+    const std::string added = text.substr(std::min<std::size_t>(text.size(), log_before));
+    std::size_t begin = added.starts_with("\xEF\xBB\xBF") ? 3 : 0;
+    for (std::size_t end; (end = added.find("\r\n", begin)) != std::string::npos; begin = end + 2)
+      std::cout << "  " << added.substr(begin, end - begin) << "\n";
+    if (added.empty()) std::cout << "  (nothing)\n";
+  }
   for (const auto& problem : run.problems) std::cout << "Harness problem: " << problem << "\n";
   prefix.stop();
   return run.exit_code && run.problems.empty() ? 0 : 1;
