@@ -40,14 +40,20 @@ sim::Registry Load(const std::string& bytes) {
   return registry;
 }
 
-// The message of the InputError that loading raises, or "" if none.
-std::string ErrorFrom(const std::string& bytes) {
+// The message of the InputError that loading raises, else the first line
+// skipped or read otherwise, or "" if none.
+std::string ErrorFrom(const std::string& bytes, bool* fatal = nullptr) {
+  std::istringstream in(bytes);
+  sim::Registry registry;
+  std::vector<sim::RegWarning> warnings;
+  if (fatal) *fatal = false;
   try {
-    Load(bytes);
+    sim::LoadRegText(in, "test.reg", registry, &warnings);
   } catch (const sim::InputError& e) {
+    if (fatal) *fatal = true;
     return e.what();
   }
-  return "";
+  return warnings.empty() ? "" : sim::Describe(warnings[0]);
 }
 
 // UTF-8 source text as a UTF-16LE file, the way regedit saves exports.
@@ -397,17 +403,18 @@ struct ErrorRow {
   std::string file;
   int line;
   const char* says;
+  bool fatal = false;  // ends the load; any other fault skips its line
 };
 
 TEST(RegFile, ErrorsNameTheFileTheLineAndTheFault) {
   const std::string k = kV5 + kKeyLine;  // values start on line 4
   const ErrorRow kRows[] = {
-      {"empty file", "", 1, "empty"},
-      {"unknown header", "REGEDIT5\r\n", 1, "not a regedit export"},
-      {"header after a blank line", "\r\nREGEDIT4\r\n", 1, "not a regedit export"},
-      {"header in other case", "regedit4\r\n", 1, "not a regedit export"},
-      {"big-endian UTF-16", "\xFE\xFF\r\n", 1, "big-endian"},
-      {"UTF-16 without BOM", Utf16Le("REGEDIT4\r\n", false), 1, "not a regedit export"},
+      {"empty file", "", 1, "empty", true},
+      {"unknown header", "REGEDIT5\r\n", 1, "not a regedit export", true},
+      {"header after a blank line", "\r\nREGEDIT4\r\n", 1, "not a regedit export", true},
+      {"header in other case", "regedit4\r\n", 1, "not a regedit export", true},
+      {"big-endian UTF-16", "\xFE\xFF\r\n", 1, "big-endian", true},
+      {"UTF-16 without BOM", Utf16Le("REGEDIT4\r\n", false), 1, "not a regedit export", true},
       {"value before any key", kV5 + "\"V\"=\"x\"\r\n", 3, "before the first [key]"},
       {"value after a key deletion", kV5 + "[-HKLM\\A]\r\n@=\"x\"\r\n", 4, "key deletion"},
       {"unknown root", kV5 + "[HKEY_NOWHERE\\A]\r\n", 3, "unknown root key \"HKEY_NOWHERE\""},
@@ -449,24 +456,31 @@ TEST(RegFile, ErrorsNameTheFileTheLineAndTheFault) {
       {"file ends inside a value", k + "\"V\"=hex:01,\\\r\n", 4, "ends after a '\\'"},
       {"later line after good ones", k + "\"A\"=dword:1\r\n\r\n; c\r\n\"B\"=dword:\r\n", 7, "needs a hex number"},
       {"UTF-16 fault", Utf16Le(k + "\"A\"=\"x\"\r\n\"B\"=\"y\r\n"), 5, "no closing quote"},
-      {"UTF-16 with an odd byte", Utf16Le(k + "\"A\"=\"x\"\r\n") + "\x41", 5, "middle of a UTF-16 character"},
+      {"UTF-16 with an odd byte", Utf16Le(k + "\"A\"=\"x\"\r\n") + "\x41", 5, "middle of a UTF-16 character", true},
       {"UTF-8 BOM with bad UTF-8", "\xEF\xBB\xBF" + k + "\"A\"=\"\xE8\"\r\n", 4, "not valid UTF-8"},
   };
   for (const ErrorRow& row : kRows) {
     SCOPED_TRACE(row.what);
-    const std::string message = ErrorFrom(row.file);
+    bool fatal = false;
+    const std::string message = ErrorFrom(row.file, &fatal);
+    EXPECT_EQ(fatal, row.fatal) << message;
     EXPECT_EQ(message.rfind("test.reg:" + std::to_string(row.line) + ": ", 0), 0u) << message;
     EXPECT_NE(message.find(row.says), std::string::npos) << message;
   }
 }
 
-TEST(RegFile, AnErrorKeepsWhatCameBeforeIt) {
+TEST(RegFile, ABadLineIsSkippedAndWhatComesAfterItLoads) {
   sim::Registry r;
+  std::vector<sim::RegWarning> warnings;
   std::istringstream in(kV5 + kKeyLine + "\"A\"=dword:00000001\r\n\"B\"=dword:x\r\n\"C\"=dword:00000003\r\n");
-  EXPECT_THROW(sim::LoadRegText(in, "test.reg", r), sim::InputError);
+  sim::LoadRegText(in, "test.reg", r, &warnings);
   EXPECT_NE(Find(r, kHklm, kKey, u"A"), nullptr);
   EXPECT_EQ(Find(r, kHklm, kKey, u"B"), nullptr);
-  EXPECT_EQ(Find(r, kHklm, kKey, u"C"), nullptr);
+  EXPECT_NE(Find(r, kHklm, kKey, u"C"), nullptr);
+  ASSERT_EQ(warnings.size(), 1u);
+  EXPECT_EQ(warnings[0].line, 5u);
+  EXPECT_EQ(warnings[0].root, kHklm);
+  EXPECT_EQ(warnings[0].path, kKey);
 }
 
 TEST(RegFile, LoadsFilesAndNamesThoseItCannotRead) {
@@ -566,8 +580,8 @@ class MadeUpStream : public std::streambuf {
 TEST(RegFile, ReadsOnlyAsFarAsItHasGot) {
   const std::size_t kSize = 64u << 20;
   {
-    SCOPED_TRACE("stops at the first error");
-    MadeUpStream source(kV5 + kKeyLine + "\"V\"=dword:x\n", kSize);
+    SCOPED_TRACE("stops at a header that is none");
+    MadeUpStream source("REGEDIT5\n" + kKeyLine + "\"V\"=dword:1\n", kSize);
     std::istream in(&source);
     sim::Registry r;
     EXPECT_THROW(sim::LoadRegText(in, "made-up.reg", r), sim::InputError);

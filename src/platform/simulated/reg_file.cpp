@@ -42,6 +42,9 @@ View TrimEnd(View v) {
   return v;
 }
 
+// Data before a ';' comment (data that holds no quoted text).
+View CutComment(View v) { return v.substr(0, v.find(u';')); }
+
 int HexDigit(char16_t c) {
   if (c >= u'0' && c <= u'9') return c - u'0';
   if (c >= u'a' && c <= u'f') return c - u'a' + 10;
@@ -135,6 +138,10 @@ class LineReader {
     return got;
   }
 
+  std::size_t line() const { return line_ == 0 ? 1 : line_; }
+  // The last line came from a UTF-8 file but is not UTF-8.
+  bool line_not_utf8() const { return not_utf8_; }
+
   [[noreturn]] void Fail(const std::string& what) const {
     throw InputError(source_ + ":" + std::to_string(line_ == 0 ? 1 : line_) + ": " + what);
   }
@@ -224,9 +231,10 @@ class LineReader {
   }
 
   void Decode8Bit(Text& line) {
+    not_utf8_ = false;
     if (encoding_ != Encoding::kAnsi) {
       if (platform::DecodeUtf8Strict(raw_, line)) return;
-      if (encoding_ == Encoding::kUtf8) Fail("the line is not valid UTF-8");
+      not_utf8_ = encoding_ == Encoding::kUtf8;
     }
     const auto& table = Cp1252Table();
     line.clear();
@@ -241,12 +249,15 @@ class LineReader {
   bool at_end_ = false;
   Encoding encoding_ = Encoding::kUtf8OrAnsi;
   std::string raw_;  // the bytes of an 8-bit line
+  bool not_utf8_ = false;
   std::size_t line_ = 0;
 };
 
 class Loader {
  public:
-  Loader(LineReader& reader, Registry& registry) : reader_(reader), registry_(registry) {}
+  Loader(LineReader& reader, Registry& registry, const std::string& source,
+         std::vector<RegWarning>* warnings)
+      : reader_(reader), registry_(registry), source_(source), warnings_(warnings) {}
 
   void Run() {
     if (!reader_.Next(line_)) reader_.Fail("the file is empty; a regedit export starts with its header");
@@ -259,22 +270,59 @@ class Loader {
                    "Version 5.00\" or \"REGEDIT4\", not " + Shown(header));
     }
     while (reader_.Next(line_)) {
-      const View line = line_;
-      if (line.empty() || line[0] == u';') continue;
-      if (line[0] == u'[') {
-        KeyLine(line);
-      } else {
-        ValueLine(line);
+      try {
+        Line();
+      } catch (const SkippedLine& skipped) {
+        Warn(skipped.reason, true);
+        // A hex value that breaks off takes its continuation lines with it.
+        while (in_hex_ && TrimEnd(line_).ends_with(u'\\') && reader_.Next(line_)) {
+        }
       }
     }
   }
 
  private:
+  struct SkippedLine {
+    std::string reason;
+  };
+  [[noreturn]] static void Skip(const std::string& reason) { throw SkippedLine{reason}; }
+
+  void Warn(const std::string& reason, bool skipped) {
+    if (warnings_ == nullptr) return;
+    warnings_->push_back({source_, reader_.line(), reason, skipped, context_root_, context_path_});
+  }
+
+  void Line() {
+    in_hex_ = false;
+    const View line = line_;
+    if (reader_.line_not_utf8()) Skip("the line is not valid UTF-8");
+    if (line.empty() || line[0] == u';') return;
+    if (line[0] == u'#') Skip("'#' starts no comment in a regedit export (';' does)");
+    if (line[0] == u'[') {
+      KeyLine(line);
+    } else {
+      ValueLine(line);
+    }
+  }
+
+  // The key a line names, as far as it can be read, for warnings.
+  void NoteContext(View inner) {
+    if (!inner.empty() && inner[0] == u'-') inner.remove_prefix(1);
+    const std::size_t separator = inner.find(u'\\');
+    const std::optional<Long> root = RootNamed(inner.substr(0, separator));
+    context_root_ = root.value_or(0);
+    context_path_ = separator == View::npos ? Text() : Text(inner.substr(separator + 1));
+  }
+
   void KeyLine(View line) {
+    key_ = nullptr;  // a key line that is skipped leaves its values no key
+    after_deletion_ = false;
+    seen_key_line_ = true;
     const std::size_t close = line.rfind(u']');
-    if (close == View::npos) reader_.Fail("the key line has no closing ']'");
+    NoteContext(close == View::npos ? TrimEnd(line.substr(1)) : line.substr(1, close - 1));
+    if (close == View::npos) Skip("the key line has no closing ']'");
     if (!AllBlank(line.substr(close + 1))) {
-      reader_.Fail("unexpected text after the key's closing ']': " + Shown(line.substr(close + 1)));
+      Skip("unexpected text after the key's closing ']': " + Shown(line.substr(close + 1)));
     }
     View inner = line.substr(1, close - 1);
     const bool remove = !inner.empty() && inner[0] == u'-';
@@ -282,16 +330,15 @@ class Loader {
     const std::size_t separator = inner.find(u'\\');
     const View root_name = inner.substr(0, separator);
     const std::optional<Long> root = RootNamed(root_name);
-    if (!root) reader_.Fail("unknown root key " + Shown(root_name));
+    if (!root) Skip("unknown root key " + Shown(root_name));
     const View path = separator == View::npos ? View() : inner.substr(separator + 1);
     if (remove) {
-      if (path.find_first_not_of(u'\\') == View::npos) reader_.Fail("a root key cannot be deleted");
+      if (path.find_first_not_of(u'\\') == View::npos) Skip("a root key cannot be deleted");
       registry_.DeleteKey(*root, Text(path));
       key_ = nullptr;
       after_deletion_ = true;
     } else {
       key_ = &registry_.CreateKey(*root, Text(path));
-      after_deletion_ = false;
     }
   }
 
@@ -303,17 +350,18 @@ class Loader {
     } else if (line[0] == u'"') {
       at = ReadQuoted(line, [&](char16_t c) { name_ += c; });
     } else {
-      reader_.Fail("expected a [key], a \"name\"=value, an @=value or a ;comment, not " + Shown(line));
+      Skip("expected a [key], a \"name\"=value, an @=value or a ;comment, not " + Shown(line));
     }
     if (key_ == nullptr) {
-      reader_.Fail(after_deletion_ ? "a value after a key deletion has no key to go to"
-                                   : "a value before the first [key] line");
+      Skip(after_deletion_      ? "a value after a key deletion has no key to go to"
+           : !seen_key_line_    ? "a value before the first [key] line"
+                                : "a value whose key line was skipped has no key to go to");
     }
     at = SkipBlanks(line, at);
-    if (at == line.size() || line[at] != u'=') reader_.Fail("missing '=' after the value name");
+    if (at == line.size() || line[at] != u'=') Skip("missing '=' after the value name");
     const View data = line.substr(SkipBlanks(line, at + 1));
 
-    if (!data.empty() && data[0] == u'-' && AllBlank(data.substr(1))) {
+    if (!data.empty() && data[0] == u'-' && AllBlank(CutComment(data.substr(1)))) {
       key_->values.erase(name_);
       return;
     }
@@ -323,18 +371,19 @@ class Loader {
       value.data.reserve(2 * data.size());
       const std::size_t end = ReadQuoted(data, [&](char16_t c) { PutUtf16(value.data, c); });
       PutUtf16(value.data, u'\0');
-      if (!AllBlank(data.substr(end))) {
-        reader_.Fail("unexpected text after the closing quote: " + Shown(data.substr(end)));
+      if (!AllBlank(CutComment(data.substr(end)))) {
+        Skip("unexpected text after the closing quote: " + Shown(data.substr(end)));
       }
     } else if (StartsIgnoringCase(data, u"dword:")) {
       value.type = platform::kRegDword;
-      const std::uint32_t number = DwordNumber(TrimEnd(data.substr(6)));
+      const std::uint32_t number = DwordNumber(TrimEnd(CutComment(data.substr(6))));
       for (int i = 0; i < 4; ++i) value.data.push_back(static_cast<std::uint8_t>(number >> (8 * i)));
     } else if (StartsIgnoringCase(data, u"hex")) {
+      in_hex_ = true;
       value.type = HexValue(data.substr(3), value.data);
       // `data` may be gone: continuation lines reuse the line buffer.
     } else {
-      reader_.Fail("unknown kind of value data " + Shown(data) +
+      Skip("unknown kind of value data " + Shown(data) +
                    "; expected \"text\", -, dword:, hex: or hex(type):");
     }
     // Hex data grew by doubling; a full export holds many values, so keep
@@ -353,15 +402,17 @@ class Loader {
       if (c == u'\\' && i + 1 < text.size()) {
         const char16_t escaped = text[++i];
         if (escaped != u'"' && escaped != u'\\') {
-          reader_.Fail("bad escape " + Shown(text.substr(i - 1, 2)) +
-                       " in a quoted string; only \\\" and \\\\ are allowed");
+          Warn("bad escape " + Shown(text.substr(i - 1, 2)) +
+                   " in a quoted string (only \\\" and \\\\ are escapes): read as " +
+                   Shown(text.substr(i, 1)) + ", as regedit reads it",
+               false);
         }
         put(escaped);
       } else {
         put(c);
       }
     }
-    reader_.Fail("the quoted string has no closing quote");
+    Skip("the quoted string has no closing quote");
   }
 
   static void PutUtf16(std::vector<std::uint8_t>& out, char16_t c) {
@@ -370,8 +421,8 @@ class Loader {
   }
 
   std::uint32_t DwordNumber(View digits) {
-    if (digits.empty()) reader_.Fail("dword: needs a hex number");
-    if (digits.size() > 8) reader_.Fail("dword: takes at most 8 hex digits, not " + Shown(digits));
+    if (digits.empty()) Skip("dword: needs a hex number");
+    if (digits.size() > 8) Skip("dword: takes at most 8 hex digits, not " + Shown(digits));
     return HexNumber(digits, "dword: takes hex digits only, not ");
   }
 
@@ -379,7 +430,7 @@ class Loader {
     std::uint32_t number = 0;
     for (char16_t c : digits) {
       const int digit = HexDigit(c);
-      if (digit < 0) reader_.Fail(complaint + Shown(digits));
+      if (digit < 0) Skip(complaint + Shown(digits));
       number = number << 4 | static_cast<std::uint32_t>(digit);
     }
     return number;
@@ -391,15 +442,15 @@ class Loader {
     Long type = platform::kRegBinary;
     if (!rest.empty() && rest[0] == u'(') {
       const std::size_t close = rest.find(u')');
-      if (close == View::npos) reader_.Fail("hex( has no closing ')'");
+      if (close == View::npos) Skip("hex( has no closing ')'");
       const View number = rest.substr(1, close - 1);
       if (number.empty() || number.size() > 8) {
-        reader_.Fail("the type in hex(type) takes 1 to 8 hex digits, not " + Shown(number));
+        Skip("the type in hex(type) takes 1 to 8 hex digits, not " + Shown(number));
       }
       type = static_cast<Long>(HexNumber(number, "the type in hex(type) takes hex digits only, not "));
       rest.remove_prefix(close + 1);
     }
-    if (rest.empty() || rest[0] != u':') reader_.Fail("expected ':' after hex or hex(type)");
+    if (rest.empty() || rest[0] != u':') Skip("expected ':' after hex or hex(type)");
     HexBytes(rest.substr(1), bytes);
     const bool ansi_text = type == platform::kRegSz || type == platform::kRegExpandSz ||
                            type == platform::kRegMultiSz;
@@ -420,17 +471,18 @@ class Loader {
     bool byte_due = true;
     bool after_comma = false;
     for (;;) {
+      text = CutComment(text);
       std::size_t i = 0;
       bool continued = false;
       while (!continued) {
         i = SkipBlanks(text, i);
         if (!byte_due) {
           if (i == text.size()) return;
-          if (text[i] != u',') reader_.Fail("expected ',' between hex bytes, not " + Shown(text.substr(i)));
+          if (text[i] != u',') Skip("expected ',' between hex bytes, not " + Shown(text.substr(i)));
           ++i;
           byte_due = after_comma = true;
         } else if (i == text.size()) {
-          if (after_comma) reader_.Fail("expected a hex byte after the last ','");
+          if (after_comma) Skip("expected a hex byte after the last ','");
           return;
         } else if (text[i] == u'\\' && AllBlank(text.substr(i + 1))) {
           continued = true;
@@ -438,19 +490,28 @@ class Loader {
           const int high = HexDigit(text[i]);
           const int low = i + 1 < text.size() ? HexDigit(text[i + 1]) : -1;
           const bool third = low >= 0 && i + 2 < text.size() && HexDigit(text[i + 2]) >= 0;
-          if (high < 0 || third) reader_.Fail("bad hex byte " + Shown(text.substr(i, 3)));
+          if (high < 0 || third) Skip("bad hex byte " + Shown(text.substr(i, 3)));
           bytes.push_back(static_cast<std::uint8_t>(low < 0 ? high : high * 16 + low));
           i += low < 0 ? 1 : 2;
           byte_due = false;
         }
       }
-      if (!reader_.Next(line_)) reader_.Fail("the file ends after a '\\' that continues a value");
+      // regedit reads over comment lines between the lines of a value.
+      do {
+        if (!reader_.Next(line_)) Skip("the file ends after a '\\' that continues a value");
+      } while (!line_.empty() && line_[0] == u';');
       text = line_;
     }
   }
 
   LineReader& reader_;
   Registry& registry_;
+  const std::string& source_;
+  std::vector<RegWarning>* warnings_;
+  Long context_root_ = 0;  // the key the lines now read lie in
+  Text context_path_;
+  bool seen_key_line_ = false;
+  bool in_hex_ = false;
   bool version4_ = false;  // REGEDIT4: text in hex(1), hex(2) and hex(7) is ANSI
   RegistryKey* key_ = nullptr;
   bool after_deletion_ = false;
@@ -460,17 +521,23 @@ class Loader {
 
 }  // namespace
 
-void LoadRegText(std::istream& in, const std::string& source, Registry& registry) {
-  LineReader reader(in, source);
-  Loader(reader, registry).Run();
+std::string Describe(const RegWarning& warning) {
+  return warning.file + ":" + std::to_string(warning.line) + ": " +
+         (warning.skipped ? "line skipped: " : "") + warning.reason;
 }
 
-void LoadRegFile(const std::string& path, Registry& registry) {
+void LoadRegText(std::istream& in, const std::string& source, Registry& registry,
+                 std::vector<RegWarning>* warnings) {
+  LineReader reader(in, source);
+  Loader(reader, registry, source, warnings).Run();
+}
+
+void LoadRegFile(const std::string& path, Registry& registry, std::vector<RegWarning>* warnings) {
   std::error_code error;
   if (std::filesystem::is_directory(path, error)) throw InputError(path + ": is a directory");
   std::ifstream in(path, std::ios::binary);
   if (!in) throw InputError(path + ": cannot open the file");
-  LoadRegText(in, path, registry);
+  LoadRegText(in, path, registry, warnings);
 }
 
 }  // namespace sim
