@@ -59,6 +59,9 @@ struct Layout {
   bool other_types = false;  // a named type, RT_ICON and RT_MANIFEST around RT_VERSION
   std::uint32_t version_id = 1;  // the name of the version resource
   Bytes resource = sim::MakeVersionResource(sim::FixedFileInfo(3, 3, 1000, 0));
+  // Language entries of the version resource, in the order of the tree;
+  // none: one, 0x409, holding `resource`.
+  std::vector<std::pair<std::uint32_t, Bytes>> languages = {};
 };
 
 // A PE image with one section, ".rsrc" at RVA 0x1000, file offset 0x200,
@@ -120,18 +123,23 @@ Image MakeImage(const Layout& layout = {}) {
     Put16(t, at + 14, ids);
     return at;
   };
+  const auto languages = layout.languages.empty()
+                             ? std::vector<std::pair<std::uint32_t, Bytes>>{{0x409, layout.resource}}
+                             : layout.languages;
   const std::size_t root = layout.other_types ? directory(1, 3) : directory(0, 1);
   const std::size_t version_entry = root + 16 + (layout.other_types ? 16 : 0);
   const std::size_t type_dir = directory(0, 1);
-  const std::size_t name_dir = directory(0, 1);
+  const std::size_t name_dir = directory(0, static_cast<std::uint16_t>(languages.size()));
   const std::size_t data_entry = t.size();
-  t.resize(t.size() + 16);
+  t.resize(t.size() + 16 * languages.size());
   Put32(t, version_entry, 16);
   Put32(t, version_entry + 4, kSub | static_cast<std::uint32_t>(type_dir));
   Put32(t, type_dir + 16, layout.version_id);
   Put32(t, type_dir + 20, kSub | static_cast<std::uint32_t>(name_dir));
-  Put32(t, name_dir + 16, 0x409);
-  Put32(t, name_dir + 20, static_cast<std::uint32_t>(data_entry));
+  for (std::size_t l = 0; l < languages.size(); ++l) {
+    Put32(t, name_dir + 16 + 8 * l, languages[l].first);
+    Put32(t, name_dir + 20 + 8 * l, static_cast<std::uint32_t>(data_entry + 16 * l));
+  }
   if (layout.other_types) {
     const std::size_t empty = directory(0, 0);
     const std::size_t name = t.size();
@@ -146,10 +154,12 @@ Image MakeImage(const Layout& layout = {}) {
       Put32(t, at + 4, kSub | static_cast<std::uint32_t>(empty));
     }
   }
-  while (t.size() % 4 != 0) t.push_back(0);
-  Put32(t, data_entry, kSectionRva + static_cast<std::uint32_t>(t.size()));
-  Put32(t, data_entry + 4, static_cast<std::uint32_t>(layout.resource.size()));
-  t.insert(t.end(), layout.resource.begin(), layout.resource.end());
+  for (std::size_t l = 0; l < languages.size(); ++l) {
+    while (t.size() % 4 != 0) t.push_back(0);
+    Put32(t, data_entry + 16 * l, kSectionRva + static_cast<std::uint32_t>(t.size()));
+    Put32(t, data_entry + 16 * l + 4, static_cast<std::uint32_t>(languages[l].second.size()));
+    t.insert(t.end(), languages[l].second.begin(), languages[l].second.end());
+  }
 
   const auto raw_size = static_cast<std::uint32_t>((t.size() + 0x1FF) & ~std::size_t{0x1FF});
   std::memcpy(&b[im.section], ".rsrc", 5);
@@ -158,7 +168,7 @@ Image MakeImage(const Layout& layout = {}) {
   Put32(b, im.section + 16, raw_size);
   Put32(b, im.section + 20, kSectionFile);
   Put32(b, im.resource_dir, kSectionRva);
-  Put32(b, im.resource_dir + 4, static_cast<std::uint32_t>(data_entry + 16));
+  Put32(b, im.resource_dir + 4, static_cast<std::uint32_t>(data_entry + 16 * languages.size()));
   t.resize(raw_size);
   b.insert(b.end(), t.begin(), t.end());
 
@@ -512,7 +522,7 @@ TEST(PeVersionArbitraryInput, RandomAndMutatedImagesAreAnsweredOrRefused) {
     }
     ExpectAnswerOrRefusal(image);
   }
-  const Image base = MakeImage({true, true});
+  const Image base = MakeImage({.pe32_plus = true, .other_types = true});
   int answered = 0;
   for (int i = 0; i < 5000; ++i) {
     Bytes image = base.bytes;
@@ -533,6 +543,42 @@ TEST(PeVersionImages, OnlyTheResourceWithId1CountsAsWindowsLooksForNoOther) {
   other.version_id = 2;
   EXPECT_FALSE(sim::ReadVersionResourceFromImage(MakeImage(other).bytes, "other.exe").has_value());
   EXPECT_TRUE(sim::ReadVersionResourceFromImage(MakeImage().bytes, "one.exe").has_value());
+}
+
+}  // namespace
+
+namespace {
+
+// Windows asks for the version resource in no particular language: it takes
+// neutral, the UI language, its primary language, English, then the first.
+TEST(PeVersionImages, OfSeveralLanguagesTheOneWindowsPicksIsRead) {
+  auto version = [](std::uint16_t minor) {
+    return sim::MakeVersionResource(sim::FixedFileInfo(3, 3, 1000, minor));
+  };
+  const Bytes german = version(7), english = version(9), italian = version(10);
+  struct Row {
+    const char* what;
+    std::vector<std::pair<std::uint32_t, Bytes>> languages = {};
+    std::uint16_t ui_language;
+    const Bytes& expected;
+  };
+  const Row rows[] = {
+      {"the UI language first", {{0x407, german}, {0x409, english}, {0x410, italian}}, 0x410, italian},
+      {"English when the UI's is absent", {{0x407, german}, {0x409, english}, {0x410, italian}}, 0x40C, english},
+      {"neutral before all", {{0x407, german}, {0x000, english}, {0x410, italian}}, 0x410, english},
+      {"the UI's primary language", {{0x407, german}, {0x409, english}, {0x010, italian}}, 0x810, italian},
+      {"neutral English after US English", {{0x407, german}, {0x009, english}, {0x410, italian}}, 0x40C, english},
+      {"the first when none fits", {{0x407, german}, {0x410, italian}, {0x40C, english}}, 0x411, german},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.what);
+    Layout layout;
+    layout.languages = row.languages;
+    const auto got = sim::ReadVersionResourceFromImage(MakeImage(layout).bytes, "languages.exe",
+                                                       row.ui_language);
+    ASSERT_TRUE(got.has_value());
+    EXPECT_EQ(*got, row.expected);
+  }
 }
 
 }  // namespace

@@ -141,6 +141,9 @@ struct Machine {
   Registry registry;
   std::map<Text, SimFile, CaseInsensitiveLess> files;  // full paths
   WindowsVersion windows;
+  // The user's and the system's UI language: which language of a file's
+  // version resource Windows gives (English US unless told otherwise).
+  std::uint16_t ui_language = 0x0409;
   Security security;
   std::deque<Answer> answers;  // for boxes that offer a choice, in order
   // With no scripted answer left: press Enter (the default button) rather

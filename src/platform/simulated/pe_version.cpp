@@ -52,8 +52,8 @@ struct Directory {
 
 class PeReader {
  public:
-  PeReader(std::span<const std::uint8_t> image, const std::string& name)
-      : image_(image), name_(name) {}
+  PeReader(std::span<const std::uint8_t> image, const std::string& name, std::uint16_t ui_language)
+      : image_(image), name_(name), ui_language_(ui_language) {}
 
   std::optional<std::vector<std::uint8_t>> VersionResource() {
     const std::optional<std::uint64_t> directory_field = ResourceDirectoryField();
@@ -222,7 +222,7 @@ class PeReader {
       }
       const Directory next = OpenDirectory(target & ~kSubdirectory, field);
       if (next.count == 0) return std::nullopt;
-      entry = next.entries;  // the first language
+      entry = std::string_view(level) == "name" ? Language(next) : next.entries;
       if (std::string_view(level) == "type") {
         // Windows asks for the resource with ID 1 (VS_VERSION_INFO) only.
         std::optional<std::uint64_t> id1;
@@ -249,8 +249,23 @@ class PeReader {
     return std::vector<std::uint8_t>(first, first + static_cast<std::ptrdiff_t>(size));
   }
 
+  // The language entry Windows takes when a program asks for the version
+  // resource without naming a language (FindResource with LANG_NEUTRAL):
+  // neutral, the UI language, its primary language, English (US, then
+  // neutral English), and only then the first entry.
+  std::uint64_t Language(const Directory& languages) {
+    const std::uint32_t primary = ui_language_ & 0x3FFu;
+    for (const std::uint32_t wanted : {0u, std::uint32_t{ui_language_}, primary, 0x409u, 0x009u})
+      for (std::uint64_t i = 0; i < languages.count; ++i) {
+        const std::uint64_t candidate = languages.entries + i * kDirectoryEntrySize;
+        if (U32(candidate) == wanted) return candidate;
+      }
+    return languages.entries;
+  }
+
   std::span<const std::uint8_t> image_;
   const std::string& name_;
+  std::uint16_t ui_language_;
   std::vector<Region> regions_;
   std::uint32_t resource_rva_ = 0;
   std::vector<std::uint32_t> visited_;
@@ -259,11 +274,13 @@ class PeReader {
 }  // namespace
 
 std::optional<std::vector<std::uint8_t>> ReadVersionResourceFromImage(
-    std::span<const std::uint8_t> image, const std::string& name_for_errors) {
-  return PeReader(image, name_for_errors).VersionResource();
+    std::span<const std::uint8_t> image, const std::string& name_for_errors,
+    std::uint16_t ui_language) {
+  return PeReader(image, name_for_errors, ui_language).VersionResource();
 }
 
-std::optional<std::vector<std::uint8_t>> ReadVersionResource(const std::string& path) {
+std::optional<std::vector<std::uint8_t>> ReadVersionResource(const std::string& path,
+                                                             std::uint16_t ui_language) {
   std::error_code error;
   if (std::filesystem::is_directory(path, error)) throw InputError(path + ": is a directory");
   const std::uintmax_t size = std::filesystem::file_size(path, error);
@@ -278,7 +295,7 @@ std::optional<std::vector<std::uint8_t>> ReadVersionResource(const std::string& 
   if (!in || static_cast<std::uintmax_t>(in.gcount()) != size) {
     throw InputError(path + ": cannot read the file's " + std::to_string(size) + " bytes");
   }
-  return ReadVersionResourceFromImage(image, path);
+  return ReadVersionResourceFromImage(image, path, ui_language);
 }
 
 }  // namespace sim
