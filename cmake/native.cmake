@@ -28,6 +28,10 @@ if(HOTFIX_UNIT_TESTS_ONLY)
   return()
 endif()
 
+# hotfix-sim as support staff call it.
+add_test(NAME hotfix_sim_cli
+  COMMAND ${CMAKE_SOURCE_DIR}/tests/sim/cli_test.sh $<TARGET_FILE:hotfix-sim>)
+
 # End-to-end tests drive the cross-built Hotfix.exe under Wine.
 file(GLOB HOTFIX_WINE_TESTS CONFIGURE_DEPENDS tests/wine/host/*.cpp)
 list(APPEND HOTFIX_WINE_TESTS tests/wine/probe/probe_answers.cpp)

@@ -81,6 +81,11 @@ int main(int argc, char** argv) {
   app.add_option("--windows", windows, "winxp, winxp64, win2003, win2k, nt40, nt351, win98, win95, winme, vista, win7, win8, win81, win10");
   app.add_option("--file", files, "WINDOWS_PATH=LOCAL_FILE: a file whose version resource is read from a real PE file (repeatable)");
   app.add_option("--version-file", version_files, "WINDOWS_PATH=a.b.c.d: a file with that version (repeatable)");
+  int ui_language = 0;
+  app.add_option("--ui-language", ui_language,
+                 "The machine's UI language as a LANGID (0x410 Italian; default 0x409 English US): "
+                 "which language of a file's version resource Windows gives")
+      ->check(CLI::Range(1, 0xFFFF));
   app.add_option("--folder", folder, "The program's folder (default C:\\Hotfix)");
   app.add_option("--missing", missing, "An installer absent from the program's folder: 40517.exe or 40517-2.exe (repeatable)");
   app.add_option("--answer", answers, "yes, no or enter, for each question in order (repeatable); without a scenario folder, a question with no answer left gets Enter");
@@ -126,7 +131,9 @@ int main(int argc, char** argv) {
       if (!version) throw sim::InputError("--windows " + windows + ": unknown Windows name");
       s.machine.windows = *version;
     }
-    for (const auto& reg : reg_files) sim::LoadRegFile(reg, s.machine.registry);
+    std::vector<sim::RegWarning> reg_warnings = s.reg_warnings;
+    if (ui_language != 0) s.machine.ui_language = static_cast<std::uint16_t>(ui_language);
+    for (const auto& reg : reg_files) sim::LoadRegFile(reg, s.machine.registry, &reg_warnings);
     for (const auto& f : files) {
       const auto [path, local] = SplitAssignment(f, "--file");
       simulator::AddFileFromPe(s.machine, platform::FromUtf8(path), local);
@@ -140,6 +147,8 @@ int main(int argc, char** argv) {
     for (const auto& a : answers) s.machine.answers.push_back(simulator::ParseAnswer(a, "--answer"));
     s.machine.enter_when_unscripted = scenario_dir.empty();
 
+    // Before the run, as regedit would have shown them on import.
+    for (const auto& w : reg_warnings) std::cerr << "hotfix-sim: warning: " << sim::Describe(w) << "\n";
     const sim::Machine described = s.machine;
     // Answers typed in advance may meet no question (the run ended at a
     // warning): a note, not an error. --check holds a scenario to its script.
@@ -148,8 +157,10 @@ int main(int argc, char** argv) {
     const sim::Observations& seen = run.seen;
     simulator::ReportNotes notes;
     if (run.unused_answers != 0)
-      notes.push_back(std::to_string(run.unused_answers) +
-                      " answer(s) given were not used: the run asked fewer questions");
+      notes.notes.push_back(std::to_string(run.unused_answers) +
+                            " answer(s) given were not used: the run asked fewer questions");
+    for (const auto& w : reg_warnings) notes.warnings.push_back(sim::Describe(w));
+    notes.caveat = simulator::CaveatFor(reg_warnings);
     std::cout << (json ? simulator::JsonReport(described, seen, trace, notes)
                        : simulator::TextReport(described, seen, trace, notes));
     if (check && !Check(s, seen, std::cout)) return 1;

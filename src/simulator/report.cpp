@@ -11,6 +11,7 @@
 #include "deployment/exit_status.h"
 #include "deployment/switches.h"
 #include "platform/simulated/simulated_platform.h"
+#include "registry/lookups.h"
 #include "system/os_version.h"
 
 namespace simulator {
@@ -111,6 +112,23 @@ std::vector<std::string> LogLines(const std::string& bytes) {
 
 }  // namespace
 
+std::string CaveatFor(const std::vector<sim::RegWarning>& warnings) {
+  const Text read_keys[] = {registry::kFirewallUninstallKey, registry::kSuiteUninstallKey,
+                            registry::kFirewallKey, registry::kSuiteSetupKey,
+                            registry::kUpdaterProgramKey};
+  std::string lines;
+  for (const auto& w : warnings) {
+    if (w.root != platform::kHkeyLocalMachine) continue;
+    bool read = false;
+    for (const Text& key : read_keys) read = read || sim::FoldCase(w.path) == sim::FoldCase(key);
+    if (!read) continue;
+    lines += (lines.empty() ? "" : ", ") + w.file + ":" + std::to_string(w.line);
+  }
+  if (lines.empty()) return "";
+  return "But lines of the export in keys the hotfix reads were skipped or read otherwise (" +
+         lines + "; see the warnings), so this verdict may not be the customer machine's.";
+}
+
 std::string ExitMeaning(int exit_code) { return U8(deployment::ExitStatusMeaning(exit_code)); }
 
 std::string Explain(const sim::Machine& machine, const sim::Observations& seen) {
@@ -157,6 +175,9 @@ std::string Explain(const sim::Machine& machine, const sim::Observations& seen) 
         s += " The firewall's \"Installpath\" value is missing or not REG_SZ.";
       } else if (!full_name.ends_with(u"\\trk.exe")) {
         s += " The \"Installpath\" value probably lacks its trailing backslash.";
+      } else if (machine.FindFile(full_name) == nullptr) {
+        s += " The simulated machine has no file there because none was given: pass the "
+             "customer's trk.exe with --file '" + U8(full_name) + "=./trk.exe'.";
       }
       return s;
     }
@@ -198,8 +219,8 @@ std::string TextReport(const sim::Machine& machine, const sim::Observations& see
   }
   const int code = seen.exit_code.value_or(-1);
   out += "Exit status: " + std::to_string(code) + " (" + ExitMeaning(code) + ")\n";
-  out += "Why: " + Explain(machine, seen) + "\n";
-  for (const auto& note : notes) out += "Note: " + note + "\n";
+  out += "Why: " + Explain(machine, seen) + (notes.caveat.empty() ? "" : " " + notes.caveat) + "\n";
+  for (const auto& note : notes.notes) out += "Note: " + note + "\n";
   for (const auto& [path, bytes] : seen.written) {
     out += "Log " + U8(path) + " (appended by this run):\n";
     for (const auto& line : LogLines(bytes)) out += "  " + line + "\n";
@@ -240,9 +261,13 @@ std::string JsonReport(const sim::Machine& machine, const sim::Observations& see
   }
   const int code = seen.exit_code.value_or(-1);
   out += ",\n  \"exit_code\": " + std::to_string(code) + ",\n  \"meaning\": " +
-         Json(ExitMeaning(code)) + ",\n  \"why\": " + Json(Explain(machine, seen));
+         Json(ExitMeaning(code)) + ",\n  \"why\": " +
+         Json(Explain(machine, seen) + (notes.caveat.empty() ? "" : " " + notes.caveat));
   out += ",\n  \"notes\": [";
-  for (std::size_t i = 0; i < notes.size(); ++i) out += (i ? ", " : "") + Json(notes[i]);
+  for (std::size_t i = 0; i < notes.notes.size(); ++i) out += (i ? ", " : "") + Json(notes.notes[i]);
+  out += "],\n  \"warnings\": [";
+  for (std::size_t i = 0; i < notes.warnings.size(); ++i)
+    out += (i ? ", " : "") + Json(notes.warnings[i]);
   out += "],\n  \"logs\": [";
   bool first = true;
   for (const auto& [path, bytes] : seen.written) {

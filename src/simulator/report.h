@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "platform/simulated/machine.h"
+#include "platform/simulated/reg_file.h"
 #include "platform/simulated/simulated_platform.h"
 
 namespace simulator {
@@ -15,9 +16,18 @@ std::string Explain(const sim::Machine& machine, const sim::Observations& seen);
 // Meaning of an exit status, after the Windows Installer conventions.
 std::string ExitMeaning(int exit_code);
 
-// Remarks about the run itself (answers left over, lines of an export that
-// were skipped), shown with the report.
-using ReportNotes = std::vector<std::string>;
+// Remarks about the run itself, shown with the report.
+struct ReportNotes {
+  std::vector<std::string> notes;  // "Note:" lines (answers left over)
+  // Lines of the exports that were skipped or read otherwise, as Describe
+  // gives them; printed to standard error before the run, in the JSON too.
+  std::vector<std::string> warnings;
+  // Said after "Why:": a skipped line lay in a key the hotfix reads.
+  std::string caveat;
+};
+
+// The caveat for skipped export lines in keys the hotfix reads, or "".
+std::string CaveatFor(const std::vector<sim::RegWarning>& warnings);
 
 // The run in order, for a person: boxes with their answers, programs started,
 // report lines, the restart request, the exit status, the explanation, the

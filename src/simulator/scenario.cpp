@@ -174,7 +174,7 @@ sim::Machine BaseMachine() {
 
 void AddFileFromPe(sim::Machine& machine, const Text& windows_path,
                    const std::filesystem::path& local_file) {
-  auto resource = sim::ReadVersionResource(local_file.string());
+  auto resource = sim::ReadVersionResource(local_file.string(), machine.ui_language);
   sim::SimFile& file = machine.files[sim::NormalizePath(windows_path)];
   file.version_resource = std::move(resource);  // nullopt: a file without version information
 }
@@ -212,8 +212,13 @@ Scenario LoadScenario(const std::filesystem::path& dir) {
                           std::string(e.description()));
   }
   if (std::filesystem::exists(dir / "machine.reg")) {
-    sim::LoadRegFile((dir / "machine.reg").string(), s.machine.registry);
+    sim::LoadRegFile((dir / "machine.reg").string(), s.machine.registry, &s.reg_warnings);
   }
+
+  // First: the version resources of the files depend on it.
+  if (const auto* language = doc.get("ui_language"))
+    s.machine.ui_language =
+        static_cast<std::uint16_t>(IntOf(*language, Where(file, *language), 1, 0xFFFF));
 
   std::vector<std::pair<Text, sim::ProgramBehaviour>> installers = {
       {u"40517.exe", {}}, {u"40517-2.exe", {}}};
@@ -226,6 +231,8 @@ Scenario LoadScenario(const std::filesystem::path& dir) {
       s.simulated_only = value.value_or(false);
     } else if (k == "windows") {
       ApplyWindows(value, s, where);
+    } else if (k == "ui_language") {
+      // read above
     } else if (k == "args") {
       s.machine.arguments = TextOf(value, where);
     } else if (k == "program_folder") {

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "platform/simulated/machine.h"
+#include "platform/simulated/reg_file.h"
 
 namespace simulator {
 
@@ -25,6 +26,7 @@ struct Scenario {
   bool simulated_only = false;  // describes what no real machine can be made to hold
   sim::Machine machine;
   Expectation expect;
+  std::vector<sim::RegWarning> reg_warnings;  // lines of machine.reg that were skipped
 };
 
 // Reads DIR/scenario.toml and, when present, DIR/machine.reg. Throws

@@ -27,6 +27,7 @@ TEST(BundledScenarios, EachGivesItsStatedOutcome) {
     SCOPED_TRACE(dir.filename().string());
     simulator::Scenario s = simulator::LoadScenario(dir);
     ASSERT_TRUE(s.expect.exit_code.has_value());
+    EXPECT_TRUE(s.reg_warnings.empty()) << sim::Describe(s.reg_warnings.front());
     const sim::Machine described = s.machine;
     const auto seen = sim::RunProgram(s.machine).seen;
     EXPECT_EQ(seen.exit_code, *s.expect.exit_code);

@@ -1,0 +1,48 @@
+#!/usr/bin/env bash
+# hotfix-sim as support staff call it: a customer's export with a line regedit
+# skips, answers typed in advance, a deployment command line.
+#   tests/sim/cli_test.sh HOTFIX_SIM
+set -uo pipefail
+sim=$1
+here=$(cd "$(dirname "$0")/../.." && pwd)
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+failures=0
+check() {  # what, then a command that must succeed
+  local what=$1
+  shift
+  if "$@"; then echo "ok: $what"; else echo "FAILED: $what"; failures=$((failures + 1)); fi
+}
+
+# One bad line (a dword of ten digits) in a key the hotfix does not read,
+# before the firewall's keys, as regedit exports it (UTF-16LE).
+printf '%s\r\n' 'Windows Registry Editor Version 5.00' '' \
+  '[HKEY_LOCAL_MACHINE\SOFTWARE\Other]' '"Installed"=dword:2024011500' '' \
+  '[HKEY_LOCAL_MACHINE\SOFTWARE\Microsoft\Windows\CurrentVersion\Uninstall\{D13A6F58-02C7-4E9B-8B21-7F4C05E9A6D3}]' \
+  '"DisplayName"="Orvane Firewall v3.03"' '' \
+  '[HKEY_LOCAL_MACHINE\SOFTWARE\Orvane\Orvane firewall]' \
+  '"Installpath"="C:\\Program Files\\Orvane\\Firewall\\"' |
+  iconv -f UTF-8 -t UTF-16LE | { printf '\xff\xfe'; cat; } > "$work/customer.reg"
+trk='C:\Program Files\Orvane\Firewall\trk.exe'
+
+"$sim" --reg "$work/customer.reg" --windows winxp --answer no \
+  --file "$trk=$here/tests/fixtures/trk_3_3_1000_0_x86.exe" > "$work/out" 2> "$work/err"
+check "the fix applies despite the bad line (3010 -> 194)" test $? = 194
+check "the bad line is warned about with file and line" \
+  grep -qF "warning: $work/customer.reg:4: line skipped: dword: takes at most 8 hex digits" "$work/err"
+check "a line outside the keys the hotfix reads casts no doubt" \
+  bash -c "! grep -q 'may not be the customer' '$work/out'"
+
+"$sim" --reg "$work/customer.reg" --windows win2k --answer no > "$work/out" 2> /dev/null
+check "an answer the run did not need: 1642 (-> 106), not an error" test $? = 106
+check "the unused answer is a note" grep -q '^Note: 1 answer(s) given were not used' "$work/out"
+check "without --file the trk.exe read is named as missing" grep -qF -- "--file '$trk=./trk.exe'" "$work/out"
+
+"$sim" --check "$here/scenarios/applies" --args /quiet > /dev/null 2> "$work/err"
+check "--check keeps a scenario to its script" test $? = 2
+
+"$sim" "$here/scenarios/applies" --args '/quiet /norestart /log:C:\h.log' --json > "$work/out"
+check "--args runs the deployment command line (3010 -> 194)" test $? = 194
+check "the JSON report holds the log" grep -q '"path": "C:\\\\h.log"' "$work/out"
+
+exit $((failures > 0))
