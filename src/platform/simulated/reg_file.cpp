@@ -352,16 +352,12 @@ class Loader {
     } else {
       Skip("expected a [key], a \"name\"=value, an @=value or a ;comment, not " + Shown(line));
     }
-    if (key_ == nullptr) {
-      Skip(after_deletion_      ? "a value after a key deletion has no key to go to"
-           : !seen_key_line_    ? "a value before the first [key] line"
-                                : "a value whose key line was skipped has no key to go to");
-    }
     at = SkipBlanks(line, at);
     if (at == line.size() || line[at] != u'=') Skip("missing '=' after the value name");
     const View data = line.substr(SkipBlanks(line, at + 1));
 
     if (!data.empty() && data[0] == u'-' && AllBlank(CutComment(data.substr(1)))) {
+      NeedKey();
       key_->values.erase(name_);
       return;
     }
@@ -389,7 +385,15 @@ class Loader {
     // Hex data grew by doubling; a full export holds many values, so keep
     // only what is used.
     value.data.shrink_to_fit();
+    NeedKey();  // after the data, so that a hex value takes its continuation lines along
     key_->values.insert_or_assign(name_, std::move(value));
+  }
+
+  void NeedKey() const {
+    if (key_ != nullptr) return;
+    Skip(after_deletion_   ? "a value after a key deletion has no key to go to"
+         : !seen_key_line_ ? "a value before the first [key] line"
+                           : "a value whose key line was skipped has no key to go to");
   }
 
   // Reads the quoted string that starts at text[0], passing each character
