@@ -5,6 +5,7 @@
 
 #include "deployment/arguments.h"
 #include "deployment/exit_status.h"
+#include "platform/buttons.h"
 #include "platform/failure.h"
 #include "system/os_version.h"
 
@@ -32,16 +33,8 @@ Text HexNumber(std::uint32_t value) {
 }
 
 Text ButtonName(Long code) {
-  switch (code) {
-    case platform::kIdOk: return u"OK";
-    case platform::kIdCancel: return u"Cancel";
-    case platform::kIdAbort: return u"Abort";
-    case platform::kIdRetry: return u"Retry";
-    case platform::kIdIgnore: return u"Ignore";
-    case platform::kIdYes: return u"Yes";
-    case platform::kIdNo: return u"No";
-    default: return u"button " + Number(code);
-  }
+  const std::u16string_view name = platform::ButtonName(code);
+  return name.empty() ? u"button " + Number(code) : Text(name);
 }
 
 Text ExitCodeText(Long code) {

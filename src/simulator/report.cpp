@@ -10,6 +10,7 @@
 #include "deployment/arguments.h"
 #include "deployment/exit_status.h"
 #include "deployment/switches.h"
+#include "platform/buttons.h"
 #include "platform/simulated/simulated_platform.h"
 #include "registry/lookups.h"
 #include "system/os_version.h"
@@ -35,16 +36,8 @@ std::string OneLine(const Text& t) {
 }
 
 std::string ButtonName(platform::Long code) {
-  switch (code) {
-    case platform::kIdOk: return "OK";
-    case platform::kIdCancel: return "Cancel";
-    case platform::kIdAbort: return "Abort";
-    case platform::kIdRetry: return "Retry";
-    case platform::kIdIgnore: return "Ignore";
-    case platform::kIdYes: return "Yes";
-    case platform::kIdNo: return "No";
-    default: return std::to_string(code);
-  }
+  const std::u16string_view name = platform::ButtonName(code);
+  return name.empty() ? std::to_string(code) : platform::ToUtf8(name);
 }
 
 std::string Json(const std::string& utf8) {

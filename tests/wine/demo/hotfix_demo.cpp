@@ -5,6 +5,7 @@
 // INTERACTIVE=1 the boxes appear on that display and are left to the person.
 #include <algorithm>
 #include <cctype>
+#include <variant>
 #include <cstdlib>
 #include <optional>
 #include <sstream>
@@ -15,6 +16,7 @@
 #include <string>
 
 #include "deployment/exit_status.h"
+#include "deployment/switches.h"
 #include "hotfix_case.h"
 #include "hotfix_words.h"
 #include "trk_variant.h"
@@ -80,22 +82,11 @@ std::vector<std::string> words(const std::string& line) {
   return out;
 }
 
-std::string lowered(std::string text) {
-  for (auto& c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-  return text;
-}
-
-// "folder\file.log" below C:\ as a relative host path.
+// "folder\\file.log" below C:\\ as a relative host path.
 fs::path windows_relative(std::string path) {
   for (auto& c : path)
     if (c == '\\') c = '/';
   return path;
-}
-
-std::string arguments_log_name(const std::vector<std::string>& arguments) {
-  for (const auto& arg : arguments)
-    if (lowered(arg).starts_with("/log:") || lowered(arg).starts_with("-log:")) return arg.substr(5);
-  return "";
 }
 
 std::string env_or(const char* name, const std::string& fallback) {
@@ -178,15 +169,20 @@ int main(int argc, char** argv) {
   // HOTFIX_DEMO_ARGS: Hotfix.exe's command line, split at blanks.
   const std::vector<std::string> arguments = words(env_or("HOTFIX_DEMO_ARGS", ""));
   hotfix.arguments(arguments);
-  bool question_asked = true;
+  // Read as Hotfix.exe reads them: whether the question is asked, which log.
+  std::vector<platform::Text> wide;
+  for (const auto& arg : arguments) wide.push_back(platform::FromUtf8(arg));
+  const auto parsed = deployment::ParseSwitches(wide);
+  const auto* switches = std::get_if<deployment::Switches>(&parsed);
+  const bool question_asked =
+      !switches || !(switches->quiet || switches->norestart || switches->forcerestart);
   std::optional<fs::path> log;
-  for (const auto& arg : arguments) {
-    const std::string lower = lowered(arg);
-    if (lower == "/quiet" || lower == "-quiet" || lower == "/norestart" || lower == "-norestart" ||
-        lower == "/forcerestart" || lower == "-forcerestart")
-      question_asked = false;
-    if ((lower.starts_with("/log:c:\\") || lower.starts_with("-log:c:\\")) && arg.size() > 8)
-      log = prefix.drive_c() / windows_relative(arg.substr(8));
+  std::string log_name;
+  if (switches && switches->log) {
+    log_name = platform::ToUtf8(*switches->log);
+    if (log_name.size() > 3 && (log_name[0] == 'C' || log_name[0] == 'c') &&
+        log_name.compare(1, 2, ":\\") == 0)
+      log = prefix.drive_c() / windows_relative(log_name.substr(3));
   }
   std::uintmax_t log_before = 0;
   std::error_code no_log;
@@ -247,7 +243,7 @@ int main(int argc, char** argv) {
     std::cout << "none, Hotfix.exe did not end\n";
   if (log) {
     const std::string text = read_text(*log);
-    std::cout << "\nLog " << arguments_log_name(arguments) << " (what this run appended):\n";
+    std::cout << "\nLog " << log_name << " (what this run appended):\n";
     const std::string added = text.substr(std::min<std::size_t>(text.size(), log_before));
     std::size_t begin = added.starts_with("\xEF\xBB\xBF") ? 3 : 0;
     for (std::size_t end; (end = added.find("\r\n", begin)) != std::string::npos; begin = end + 2)
