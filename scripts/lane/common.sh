@@ -6,7 +6,7 @@ lane_cache=${HOTFIX_LANE_CACHE:-/var/cache/hotfix}
 # Everything that goes into the image, so that a change to any of it names a
 # new image and the old one is rebuilt.
 lane_hash() {
-  cat "$lane_dir/image.sh" "$lane_dir/packages" "$lane_dir/initrd-init" "$lane_dir/guest-init" |
+  cat "$lane_dir/image.sh" "$lane_dir/archive.sh" "$lane_dir/packages" "$lane_dir/initrd-init" "$lane_dir/guest-init" |
     sha256sum | cut -c1-16
 }
 lane_image_dir() { echo "$lane_cache/lane-$(lane_hash)"; }

@@ -11,10 +11,12 @@
 set -euo pipefail
 # shellcheck source=common.sh
 source "$(dirname "$0")/common.sh"
+# shellcheck source=archive.sh
+source "$(dirname "$0")/archive.sh"
 
 force=false
 [ "${1:-}" = --force ] && force=true
-mirror=${HOTFIX_LANE_MIRROR:-http://deb.debian.org/debian}
+release=bookworm
 
 if ! $force && [ "${HOTFIX_LANE:-}" != guest ] && lane_native_i686; then
   lane_log "32-bit Wine runs on this kernel: the i686 build runs natively, no guest is needed"
@@ -33,6 +35,14 @@ fi
 for tool in debootstrap mke2fs cpio qemu-system-x86_64; do
   command -v "$tool" >/dev/null || { lane_log "$tool is missing; run scripts/bootstrap.sh"; exit 1; }
 done
+mirror=$(archive_main "$release")
+if [ -z "$mirror" ]; then
+  lane_log "no Debian $release archive in this machine's apt sources (/etc/apt/sources.list.d/*.sources,"
+  lane_log "/etc/apt/sources.list); name one with HOTFIX_LANE_MIRROR=URI"
+  exit 1
+fi
+proxy=$(archive_proxy)
+[ -n "$proxy" ] && export http_proxy=$proxy
 
 mkdir -p "$lane_cache"
 exec 9>"$lane_cache/lane.lock"
@@ -65,7 +75,7 @@ trap unmount_tree EXIT
 debootstrap_tree() {
   rm -rf "$work"
   mkdir -p "$work"
-  debootstrap --variant=minbase --arch=amd64 bookworm "$tree" "$mirror" > "$work/debootstrap.log" 2>&1 ||
+  debootstrap --variant=minbase --arch=amd64 "$release" "$tree" "$mirror" > "$work/debootstrap.log" 2>&1 ||
     { tail -20 "$work/debootstrap.log" >&2; return 1; }
 }
 
@@ -73,7 +83,11 @@ install_packages() {
   mount -t proc proc "$tree/proc"
   mount --bind /dev "$tree/dev"
   mount -t devpts devpts "$tree/dev/pts"
-  echo "deb $mirror bookworm main" > "$tree/etc/apt/sources.list"
+  # The host's own entries (security updates too), so that the guest's Wine
+  # is the version the host's apt would install.
+  archive_entries "$release" | awk '{ print "deb", $1, $2, "main" }' > "$tree/etc/apt/sources.list"
+  rm -f "$tree"/etc/apt/sources.list.d/*
+  [ -n "$proxy" ] && printf 'Acquire::http::Proxy "%s";\n' "$proxy" > "$tree/etc/apt/apt.conf.d/01proxy"
   local packages
   packages=$(grep -v '^#' "$lane_dir/packages" | tr '\n' ' ')
   # INITRD=No: the guest boots with the lane's own initrd, not Debian's.
@@ -151,7 +165,7 @@ make_prefix() {
     du -sh "$WINEPREFIX"'
 }
 
-step "debootstrap of Debian 12 (minbase) from $mirror" debootstrap_tree
+step "debootstrap of Debian 12 (minbase) from $mirror${proxy:+ through $proxy}" debootstrap_tree
 step "kernel, 32-bit Wine and tools in the guest tree" install_packages
 step "initrd" make_initrd
 step "ext4 image" make_image
