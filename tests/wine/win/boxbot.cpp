@@ -12,12 +12,19 @@
 // button; enter presses the Enter key in the box, which picks whatever the
 // box has as its default. A box with only OK and no answer left gets OK.
 //
+// A box is answered only once it has been read whole: a title, a text and
+// labelled buttons, every part of it answering its messages. Under load (and
+// under software emulation) a box's thread may not answer in time; the box is
+// then read again until the time limit. A box still unread then is never
+// answered: it is logged as unreadable and the program is killed.
+//
 // Log (records as in log_line.h; <tick> is GetTickCount(), the stub's clock):
 //   start      <tick> <pid> <command line>
 //   box        <tick> <title> <text> <buttons> <default> <focus> <icon> <owner> <answer> <pressed>
 //   unscripted <tick> <title>             no answer left; the default was pressed
 //   mismatch   <tick> <answer> <title>    the box lacks that button; default pressed
 //   exit       <tick> <exit status>
+//   unreadable <tick> <what was missing>  a box never read whole; not answered
 //   timeout    <tick>                     the program was killed
 //   error      <message>
 // <buttons> is "label=id" left to right, comma separated, labels without the
@@ -26,13 +33,15 @@
 // <owner> is none or window; <answer> is the scripted word, auto-ok or
 // unscripted; <pressed> is the clicked label or enter.
 // Exit status: 0 all went as scripted, 2 unscripted or mismatched box,
-// 3 timeout, 4 bad usage or the program did not start.
+// 3 timeout, 4 bad usage or the program did not start, 5 a box could not be
+// read (and so was not answered) within the time limit.
 #include <windows.h>
 
 #include <algorithm>
 #include <cstdio>
 #include <cwchar>
 #include <iterator>
+#include <map>
 #include <set>
 #include <string>
 #include <utility>
@@ -43,6 +52,7 @@
 namespace {
 
 constexpr DWORD kPollMs = 25;
+// One attempt to read a part; a part not read is read again on the next pass.
 constexpr UINT kSendTimeoutMs = 2000;
 
 struct Options {
@@ -68,6 +78,7 @@ struct Box {
   HWND focus = nullptr;
   std::wstring icon = L"none";
   bool owned = false;
+  std::vector<std::wstring> unanswered;  // parts whose messages timed out
 };
 
 std::wstring quote(const std::wstring& arg) {
@@ -121,18 +132,20 @@ bool parse(int argc, wchar_t** argv, Options& options) {
   return !options.log.empty() && !options.command.empty();
 }
 
-std::wstring window_text(HWND hwnd) {
+// False when the window did not answer in time: its text is then unknown,
+// which is not the same as empty.
+bool window_text(HWND hwnd, std::wstring& out) {
   DWORD_PTR length = 0;
-  if (!SendMessageTimeoutW(hwnd, WM_GETTEXTLENGTH, 0, 0, SMTO_ABORTIFHUNG, kSendTimeoutMs,
-                           &length))
-    return {};
+  if (!SendMessageTimeoutW(hwnd, WM_GETTEXTLENGTH, 0, 0, SMTO_NORMAL, kSendTimeoutMs, &length))
+    return false;
   std::wstring text(length + 1, L'\0');
   DWORD_PTR copied = 0;
   if (!SendMessageTimeoutW(hwnd, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(text.data()),
-                           SMTO_ABORTIFHUNG, kSendTimeoutMs, &copied))
-    return {};
+                           SMTO_NORMAL, kSendTimeoutMs, &copied))
+    return false;
   text.resize(copied);
-  return text;
+  out = text;
+  return true;
 }
 
 std::wstring class_name(HWND hwnd) {
@@ -173,14 +186,18 @@ BOOL CALLBACK collect_child(HWND child, LPARAM param) {
   if (lstrcmpiW(kind.c_str(), L"Button") == 0) {
     RECT rect{};
     GetWindowRect(child, &rect);
-    box.buttons.push_back({child, id, rect.left, without_mnemonics(window_text(child))});
+    std::wstring label;
+    if (!window_text(child, label)) box.unanswered.push_back(L"button " + std::to_wstring(id));
+    box.buttons.push_back({child, id, rect.left, without_mnemonics(label)});
     if (box.default_id == 0 && (GetWindowLongW(child, GWL_STYLE) & 0x0F) == BS_DEFPUSHBUTTON)
       box.default_id = id;
   } else if (lstrcmpiW(kind.c_str(), L"Static") == 0) {
-    if (id == 0xFFFF) box.text = window_text(child);
-    else if ((GetWindowLongW(child, GWL_STYLE) & SS_TYPEMASK) == SS_ICON) {
+    if (id == 0xFFFF) {
+      if (!window_text(child, box.text)) box.unanswered.push_back(L"text");
+    } else if ((GetWindowLongW(child, GWL_STYLE) & SS_TYPEMASK) == SS_ICON) {
       DWORD_PTR icon = 0;
-      SendMessageTimeoutW(child, STM_GETICON, 0, 0, SMTO_ABORTIFHUNG, kSendTimeoutMs, &icon);
+      if (!SendMessageTimeoutW(child, STM_GETICON, 0, 0, SMTO_NORMAL, kSendTimeoutMs, &icon))
+        box.unanswered.push_back(L"icon");
       box.icon = icon_name(reinterpret_cast<HICON>(icon));
     }
   }
@@ -195,7 +212,7 @@ const Button* find_button(const Box& box, int id) {
 
 Box read_box(HWND dialog) {
   Box box;
-  box.title = window_text(dialog);
+  if (!window_text(dialog, box.title)) box.unanswered.push_back(L"title");
   box.owned = GetWindow(dialog, GW_OWNER) != nullptr;
   EnumChildWindows(dialog, collect_child, reinterpret_cast<LPARAM>(&box));
   std::stable_sort(box.buttons.begin(), box.buttons.end(),
@@ -205,7 +222,7 @@ Box read_box(HWND dialog) {
   // when the box has no OK button.
   DWORD_PTR def = 0;
   if (box.default_id == 0 &&
-      SendMessageTimeoutW(dialog, DM_GETDEFID, 0, 0, SMTO_ABORTIFHUNG, kSendTimeoutMs, &def) &&
+      SendMessageTimeoutW(dialog, DM_GETDEFID, 0, 0, SMTO_NORMAL, kSendTimeoutMs, &def) &&
       HIWORD(def) == DC_HASDEFID && find_button(box, LOWORD(def)) != nullptr)
     box.default_id = LOWORD(def);
   GUITHREADINFO gui{};
@@ -214,6 +231,21 @@ Box read_box(HWND dialog) {
       (gui.hwndFocus == dialog || IsChild(dialog, gui.hwndFocus)))
     box.focus = gui.hwndFocus;
   return box;
+}
+
+// What keeps a person from reading the box whole; empty when nothing does.
+std::wstring missing_parts(const Box& box) {
+  std::wstring missing;
+  const auto add = [&](const std::wstring& part) {
+    missing += (missing.empty() ? L"" : L", ") + part;
+  };
+  for (const auto& part : box.unanswered) add(part + L" did not answer");
+  if (box.title.empty()) add(L"no title");
+  if (box.text.empty()) add(L"no text");
+  if (box.buttons.empty()) add(L"no button");
+  for (const auto& button : box.buttons)
+    if (button.label.empty()) add(L"button " + std::to_wstring(button.id) + L" has no label");
+  return missing;
 }
 
 std::wstring label_of(const Box& box, int id) {
@@ -287,13 +319,17 @@ class Bot {
         DWORD code = 0;
         GetExitCodeProcess(process.hProcess, &code);
         log({L"exit", tick(), std::to_wstring(code)});
-        status = failed_ ? 2 : 0;
+        status = unreadable_ ? 5 : failed_ ? 2 : 0;
         break;
       }
       if (GetTickCount() - started > options_.timeout_ms) {
+        for (const auto& entry : unread_) {
+          unreadable_ = true;
+          log({L"unreadable", tick(), entry.second});
+        }
         TerminateProcess(process.hProcess, 1);
         log({L"timeout", tick()});
-        status = 3;
+        status = unreadable_ ? 5 : 3;
         break;
       }
       scan();
@@ -316,17 +352,37 @@ class Bot {
     return TRUE;
   }
 
+  // A box is answered once, on the first pass that reads it whole; until
+  // then it is read again on every pass.
   void scan() {
     found_.clear();
     EnumWindows(collect_dialog, reinterpret_cast<LPARAM>(this));
     for (auto it = seen_.begin(); it != seen_.end();)
       it = IsWindow(*it) ? std::next(it) : seen_.erase(it);
-    for (HWND dialog : found_)
-      if (seen_.insert(dialog).second) answer(dialog);
+    for (auto it = unread_.begin(); it != unread_.end();) {
+      if (IsWindow(it->first)) {
+        ++it;
+        continue;
+      }
+      unreadable_ = true;
+      log({L"unreadable", tick(), L"closed before it was read whole: " + it->second});
+      it = unread_.erase(it);
+    }
+    for (HWND dialog : found_) {
+      if (seen_.count(dialog) != 0) continue;
+      const Box box = read_box(dialog);
+      const std::wstring missing = missing_parts(box);
+      if (!missing.empty()) {
+        unread_[dialog] = missing;
+        continue;
+      }
+      unread_.erase(dialog);
+      seen_.insert(dialog);
+      answer(dialog, box);
+    }
   }
 
-  void answer(HWND dialog) {
-    const Box box = read_box(dialog);
+  void answer(HWND dialog, const Box& box) {
     std::wstring word;
     if (options_.watch) {
       log({L"box", tick(), box.title, box.text, button_list(box), label_of(box, box.default_id),
@@ -373,8 +429,10 @@ class Bot {
   DWORD pid_ = 0;
   size_t next_ = 0;
   bool failed_ = false;
+  bool unreadable_ = false;
   std::vector<HWND> found_;
-  std::set<HWND> seen_;
+  std::set<HWND> seen_;                     // read whole and answered
+  std::map<HWND, std::wstring> unread_;  // shown, not yet read whole: what is missing
 };
 
 }  // namespace
