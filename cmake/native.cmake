@@ -32,6 +32,9 @@ endif()
 add_test(NAME hotfix_sim_cli
   COMMAND ${CMAKE_SOURCE_DIR}/tests/sim/cli_test.sh $<TARGET_FILE:hotfix-sim>)
 
+# Where the 32-bit lane's guest gets Debian from.
+add_test(NAME lane_archive COMMAND ${CMAKE_SOURCE_DIR}/tests/lane/archive_test.sh)
+
 # End-to-end tests drive the cross-built Hotfix.exe under Wine.
 file(GLOB HOTFIX_WINE_TESTS CONFIGURE_DEPENDS tests/wine/host/*.cpp)
 list(APPEND HOTFIX_WINE_TESTS tests/wine/probe/probe_answers.cpp)
@@ -47,14 +50,16 @@ target_compile_definitions(hotfix_wine_tests PRIVATE
 # code, otherwise in the lane's guest (scripts/lane/), all in one boot.
 add_test(NAME hotfix_wine_tests_x86_64 COMMAND hotfix_wine_tests --gtest_filter=*x86_64)
 add_test(NAME hotfix_wine_tests_i686
-  COMMAND ${CMAKE_SOURCE_DIR}/scripts/lane/i686.sh $<TARGET_FILE:hotfix_wine_tests> --gtest_filter=*i686)
+  COMMAND ${CMAKE_SOURCE_DIR}/scripts/lane/i686.sh --shards 2 $<TARGET_FILE:hotfix_wine_tests>
+    --gtest_filter=*i686)
 set_tests_properties(hotfix_wine_tests_x86_64 hotfix_wine_tests_i686 PROPERTIES
   TIMEOUT 3600 RUN_SERIAL TRUE SKIP_RETURN_CODE 77)
 
 # `make run`: Hotfix.exe under Wine on a bundled demo machine.
 add_executable(hotfix_demo tests/wine/demo/hotfix_demo.cpp
   tests/wine/host/hotfix_case.cpp tests/wine/host/wine_prefix.cpp tests/wine/host/process.cpp
-  tests/wine/host/records.cpp tests/wine/host/relay.cpp tests/wine/host/trk_variant.cpp)
+  tests/wine/host/records.cpp tests/wine/host/relay.cpp tests/wine/host/trk_variant.cpp
+  tests/wine/host/pace.cpp tests/wine/host/progress_line.cpp)
 target_include_directories(hotfix_demo PRIVATE tests/wine/host)
 target_link_libraries(hotfix_demo PRIVATE hotfix_core)
 target_compile_definitions(hotfix_demo PRIVATE HOTFIX_SOURCE_DIR="${CMAKE_SOURCE_DIR}")

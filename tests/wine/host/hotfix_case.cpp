@@ -4,6 +4,7 @@
 #include <fstream>
 #include <iterator>
 
+#include "pace.h"
 #include "records.h"
 
 namespace wine_harness {
@@ -60,6 +61,16 @@ Box box_from(const Record& r) {
   box.answer = r.at(9);
   box.pressed = r.at(10);
   return box;
+}
+
+// A file copied into the prefix; a failure is the case's problem, named.
+void copy_into(const fs::path& source, const fs::path& target, HotfixRun& run) {
+  std::error_code error;
+  fs::create_directories(target.parent_path(), error);
+  if (!error) fs::copy_file(source, target, fs::copy_options::overwrite_existing, error);
+  if (error)
+    run.problems.push_back("could not copy " + source.string() + " to " + target.string() +
+                           ": " + error.message());
 }
 
 std::string tail(const std::string& text, size_t size) {
@@ -193,16 +204,13 @@ void HotfixCase::lay_out(HotfixRun& run) const {
   fs::remove_all(folder);
   fs::create_directories(work);
   fs::create_directories(folder);
-  fs::copy_file(builds_.dir / "boxbot.exe", work / "boxbot.exe");
-  fs::copy_file(builds_.dir / "Hotfix.exe", folder / "Hotfix.exe");
-  for (const auto& name : installers_) fs::copy_file(builds_.dir / "stub.exe", folder / name);
+  copy_into(builds_.dir / "boxbot.exe", work / "boxbot.exe", run);
+  copy_into(builds_.dir / "Hotfix.exe", folder / "Hotfix.exe", run);
+  for (const auto& name : installers_) copy_into(builds_.dir / "stub.exe", folder / name, run);
 
   auto files = files_;
   files.insert(files.begin(), {kTrkPath, builds_.trk});
-  for (const auto& [path, source] : files) {
-    fs::create_directories(host_path(path).parent_path());
-    fs::copy_file(source, host_path(path), fs::copy_options::overwrite_existing);
-  }
+  for (const auto& [path, source] : files) copy_into(source, host_path(path), run);
   for (const auto& path : removed_files_) fs::remove(host_path(path));
   for (const auto& path : hidden_) {
     std::error_code error;
@@ -236,7 +244,7 @@ HotfixRun HotfixCase::run() {
                                    prefix_.windows_path(work / "boxbot.log")};
   if (!answers_.empty()) args.insert(args.end(), {"--answers", join(answers_, ',')});
   if (watch_only_) args.push_back("--watch");
-  args.insert(args.end(), {"--timeout-ms", std::to_string(timeout_.count()), "--",
+  args.insert(args.end(), {"--timeout-ms", std::to_string(scaled(timeout_).count()), "--",
                            folder_ + "\\Hotfix.exe"});
   args.insert(args.end(), arguments_.begin(), arguments_.end());
   auto env = env_;

@@ -11,6 +11,7 @@
 #include <memory>
 #include <sstream>
 
+#include "pace.h"
 #include "platform/failure.h"
 #include "platform/simulated/pe_version.h"
 #include "platform/simulated/simulated_platform.h"
@@ -178,7 +179,8 @@ class PlatformProbe : public ::testing::TestWithParam<Arch> {
     }
     const auto result = prefix_->wine(
         {prefix_->windows_path(build_ / "boxbot.exe"), "--log",
-         prefix_->windows_path(work_ / (name + ".boxbot")), "--timeout-ms", "60000", "--",
+         prefix_->windows_path(work_ / (name + ".boxbot")), "--timeout-ms",
+         std::to_string(scaled(std::chrono::seconds(60)).count()), "--",
          prefix_->windows_path(build_ / "platform_probe.exe"),
          prefix_->windows_path(work_ / (name + ".req")),
          prefix_->windows_path(work_ / (name + ".ans"))},

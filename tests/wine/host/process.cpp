@@ -1,5 +1,7 @@
 #include "process.h"
 
+#include "pace.h"
+
 #include <fcntl.h>
 #include <sys/prctl.h>
 #include <signal.h>
@@ -124,7 +126,8 @@ ProcessResult run_process(const Command& command) {
     result.failure = program + ": " + std::strerror(exec_error);
   close(report[0]);
 
-  const auto deadline = std::chrono::steady_clock::now() + command.timeout;
+  // Limits were set on a quiet machine; a slower one stretches them.
+  const auto deadline = std::chrono::steady_clock::now() + scaled(command.timeout);
   int status = 0;
   for (;;) {
     bool ended = false;
@@ -144,7 +147,17 @@ ProcessResult run_process(const Command& command) {
     std::this_thread::sleep_for(std::chrono::milliseconds(10));
   }
   if (WIFEXITED(status) && result.failure.empty()) result.exit_code = WEXITSTATUS(status);
+  if (WIFSIGNALED(status) && !result.timed_out) result.signal = WTERMSIG(status);
   return result;
+}
+
+std::string how_it_ended(const ProcessResult& result) {
+  if (!result.failure.empty()) return "could not start: " + result.failure;
+  if (result.timed_out) return "did not end within its time limit and was killed";
+  if (result.signal != 0)
+    return "was killed by signal " + std::to_string(result.signal) + " (" +
+           strsignal(result.signal) + ")";
+  return "exited " + std::to_string(result.exit_code);
 }
 
 }  // namespace wine_harness

@@ -18,11 +18,12 @@ struct Command {
   std::filesystem::path cwd;          // empty: this process's
   std::filesystem::path stdout_path;  // empty: /dev/null
   std::filesystem::path stderr_path;  // empty: /dev/null
-  std::chrono::milliseconds timeout{60000};
+  std::chrono::milliseconds timeout{60000};  // on a quiet machine: stretched by scaled()
 };
 
 struct ProcessResult {
   int exit_code = -1;  // -1 when killed by a signal or not started
+  int signal = 0;      // the signal that ended it, if one did
   bool timed_out = false;
   std::string failure;  // why it could not start, if it could not
 };
@@ -30,6 +31,9 @@ struct ProcessResult {
 // Runs to the end or to the time limit; on the limit the whole process group
 // it started is killed.
 ProcessResult run_process(const Command& command);
+
+// How a run ended, for a message: "exited 1", "was killed by signal 9", ...
+std::string how_it_ended(const ProcessResult& result);
 
 // Wine's daemons (wineserver, services) leave the program that started them;
 // this process adopts them (PR_SET_CHILD_SUBREAPER) and reaps them as they

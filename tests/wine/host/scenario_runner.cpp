@@ -11,6 +11,7 @@
 
 #include "platform/simulated/run.h"
 #include "platform/win_types.h"
+#include "pace.h"
 #include "process.h"
 #include "records.h"
 #include "relay.h"
@@ -386,10 +387,17 @@ void ScenarioRunner::undo_previous() const {
   fs::remove(manifest(), ignored);
 }
 
-void ScenarioRunner::place(const fs::path& source, const std::string& windows_path) const {
+void ScenarioRunner::place(const fs::path& source, const std::string& windows_path,
+                           WineRun& run) const {
   const fs::path target = host_path(windows_path);
-  fs::create_directories(target.parent_path());
-  fs::copy_file(source, target, fs::copy_options::overwrite_existing);
+  std::error_code error;
+  fs::create_directories(target.parent_path(), error);
+  if (!error) fs::copy_file(source, target, fs::copy_options::overwrite_existing, error);
+  if (error) {
+    run.problems.push_back("could not copy " + source.string() + " to " + target.string() +
+                           ": " + error.message());
+    return;
+  }
   std::ofstream(manifest(), std::ios::app) << target.string() << "\n";
 }
 
@@ -406,7 +414,7 @@ WineRun ScenarioRunner::run(const fs::path& dir, const simulator::Scenario& s) {
 
   // The program folder and every file the machine holds.
   const std::string folder = u8(s.machine.app_path);
-  place(builds_.dir / "Hotfix.exe", folder + "\\Hotfix.exe");
+  place(builds_.dir / "Hotfix.exe", folder + "\\Hotfix.exe", run);
   const auto real_pe = pe_files(dir);
   const fs::path no_version = fs::path(HOTFIX_SOURCE_DIR) / "tests/fixtures/no_version_x86.exe";
   std::string sleeps, exit_codes;
@@ -414,7 +422,7 @@ WineRun ScenarioRunner::run(const fs::path& dir, const simulator::Scenario& s) {
   for (const auto& [path, file] : s.machine.files) {
     const std::string where = u8(path);
     if (file.program) {
-      place(builds_.dir / "stub.exe", where);
+      place(builds_.dir / "stub.exe", where, run);
       const std::string name = where.substr(where.find_last_of('\\') + 1);
       sleeps += (sleeps.empty() ? "" : ",") + name + "=" +
                 std::to_string(file.program->lifetime * kMsPerPass);
@@ -424,9 +432,9 @@ WineRun ScenarioRunner::run(const fs::path& dir, const simulator::Scenario& s) {
         run.notes.push_back(where + " is not held open by another program after it ends, as "
                             "the scenario has it: under Wine its process object goes at once");
     } else if (const auto pe = real_pe.find(u8(sim::FoldCase(path))); pe != real_pe.end()) {
-      place(pe->second, where);
+      place(pe->second, where, run);
     } else if (!file.version_resource) {
-      place(no_version, where);
+      place(no_version, where, run);
     } else {
       // The firewall's own trk.exe with the scenario's fixed version block.
       std::string pe_bytes = read_text(builds_.trk);
@@ -441,7 +449,7 @@ WineRun ScenarioRunner::run(const fs::path& dir, const simulator::Scenario& s) {
                   kFixedInfoSize - 8);
       const fs::path patched = work / ("file" + std::to_string(++file_number) + ".exe");
       std::ofstream(patched, std::ios::binary) << pe_bytes;
-      place(patched, where);
+      place(patched, where, run);
     }
   }
 
@@ -460,9 +468,8 @@ WineRun ScenarioRunner::run(const fs::path& dir, const simulator::Scenario& s) {
   std::ofstream(work / "reset.reg", std::ios::binary) << reset;
   std::vector<std::string> regedit = {"regedit", "/S", prefix_.windows_path(work / "reset.reg")};
   if (fs::exists(dir / "machine.reg")) regedit.push_back(prefix_.windows_path(dir / "machine.reg"));
-  const auto imported = prefix_.wine(regedit, {}, work / "regedit.out", work / "regedit.err", 60s);
-  if (imported.exit_code != 0)
-    run.problems.push_back("regedit failed (" + std::to_string(imported.exit_code) + ")");
+  const bool imported = prefix_.run_tool(regedit, 2);
+  if (!imported) run.problems.push_back("setting up the registry failed: " + prefix_.last_tool_failure());
 
   // Values regedit cannot make are set byte for byte; then the machine the
   // prefix holds is read back and held against the scenario's.
@@ -515,7 +522,8 @@ WineRun ScenarioRunner::run(const fs::path& dir, const simulator::Scenario& s) {
     for (const auto& word : answers) list += (list.empty() ? "" : ",") + word;
     args.insert(args.end(), {"--answers", list});
   }
-  args.insert(args.end(), {"--timeout-ms", "20000", "--", folder + "\\Hotfix.exe"});
+  args.insert(args.end(), {"--timeout-ms", std::to_string(scaled(20s).count()), "--",
+                           folder + "\\Hotfix.exe"});
   // The scenario's command line, word by word (no scenario quotes a blank).
   std::istringstream words(u8(s.machine.arguments));
   for (std::string word; words >> word;) args.push_back(word);
@@ -621,8 +629,8 @@ WineRun ScenarioRunner::run(const fs::path& dir, const simulator::Scenario& s) {
   std::string problems;
   for (const auto& problem : run.problems) problems += problem + "\n";
   for (const auto& note : run.notes) problems += "note: " + note + "\n";
-  run.transcript += "--- regedit " + std::to_string(imported.exit_code) + "\n" +
-                    read_text(work / "regedit.err") + "--- boxbot.log\n" +
+  run.transcript += std::string("--- regedit ") + (imported ? "ok" : "failed") + "\n" +
+                    "--- boxbot.log\n" +
                     read_text(work / "boxbot.log") + "--- stub.log\n" + read_text(work / "stub.log") +
                     "--- problems\n" + problems + "--- relay calls of Hotfix.exe\n";
   for (const auto& call : parse_relay(trace)) {

@@ -83,7 +83,8 @@ class ScenarioRunner {
   std::filesystem::path manifest() const;
   void undo_previous() const;
   // Copies a file into the prefix and lists it for undo_previous.
-  void place(const std::filesystem::path& source, const std::string& windows_path) const;
+  void place(const std::filesystem::path& source, const std::string& windows_path,
+             WineRun& run) const;
 
   const WinePrefix& prefix_;
   Builds builds_;

@@ -3,7 +3,10 @@
 #include <cctype>
 #include <cstdlib>
 #include <map>
+#include <iostream>
 #include <memory>
+
+#include "progress.h"
 
 namespace wine_harness {
 namespace {
@@ -28,6 +31,12 @@ class StopWineServers : public ::testing::Environment {
   void TearDown() override {
     for (auto& [key, state] : states())
       if (state.prefix) state.prefix->stop();
+    if (const int retries = WinePrefix::setup_retries(); retries > 0) {
+      const std::string line = "wine harness: " + std::to_string(retries) +
+                               " set-up step(s) retried after Wine itself failed (see above)";
+      std::cout << line << std::endl;
+      progress_line(line);
+    }
   }
 };
 

@@ -1,5 +1,8 @@
 #include "wine_prefix.h"
 
+#include "pace.h"
+#include "progress.h"
+
 #include <signal.h>
 
 #include <cctype>
@@ -64,6 +67,12 @@ bool background_program(const std::string& name) {
 
 std::string file_text(const fs::path& file) { return read_text(file); }
 
+std::string join_words(const std::vector<std::string>& words) {
+  std::string out;
+  for (const auto& word : words) out += (out.empty() ? "" : " ") + word;
+  return out;
+}
+
 struct WineProcess {
   int pid;
   std::string name;
@@ -98,7 +107,47 @@ std::vector<WineProcess> prefix_processes(const fs::path& prefix) {
   return out;
 }
 
+std::string tail_of(const std::string& text, size_t size) {
+  return text.size() <= size ? text : "..." + text.substr(text.size() - size);
+}
+
+int retries = 0;
+
 }  // namespace
+
+std::string describe_step(const std::string& command, const ProcessResult& result,
+                          const fs::path& stdout_path, const fs::path& stderr_path) {
+  std::string out = "`" + command + "` " + how_it_ended(result);
+  const std::string output = stdout_path.empty() ? "" : file_text(stdout_path);
+  const std::string messages =
+      stderr_path.empty() || stderr_path == stdout_path ? "" : file_text(stderr_path);
+  out += "\n  its output: " + (output.empty() ? "(none)" : tail_of(output, 2000));
+  out += "\n  its errors and Wine's messages: " +
+         (messages.empty() ? "(none)" : tail_of(messages, 4000));
+  if (const std::string fault = wine_fault(output + messages); !fault.empty())
+    out += "\n  Wine itself failed: " + fault;
+  return out;
+}
+
+std::string wine_fault(const std::string& messages) {
+  // Said by Wine's loader, its server connection or its exception handling,
+  // never by the program a step runs.
+  static const char* const signs[] = {
+      "wine client error", "wine: could not", "wine: failed", "Unhandled exception",
+      "Unhandled page fault", "err:module:", "err:virtual:", "err:seh:", "err:process:",
+      "err:sync:", "err:ntdll:", "err:server:"};
+  size_t begin = 0;
+  for (size_t end; begin < messages.size(); begin = end + 1) {
+    end = messages.find('\n', begin);
+    if (end == std::string::npos) end = messages.size();
+    const std::string line = messages.substr(begin, end - begin);
+    for (const char* sign : signs)
+      if (line.find(sign) != std::string::npos) return line;
+  }
+  return "";
+}
+
+int WinePrefix::setup_retries() { return retries; }
 
 std::string arch_name(Arch arch) { return arch == Arch::i686 ? "i686" : "x86_64"; }
 
@@ -156,23 +205,25 @@ std::optional<std::string> WinePrefix::create() {
   const char* templates = std::getenv("HOTFIX_WINE_TEMPLATE");
   const fs::path from = templates != nullptr ? fs::path(templates) / name : fs::path();
   if (!from.empty() && fs::exists(from / "system.reg")) {
-    const auto copy = run_process({{"cp", "-a", from.string(), prefix_.string()}, {}, {}, log, log, 300s});
+    const std::vector<std::string> cp = {"cp", "-a", from.string(), prefix_.string()};
+    const auto copy = run_process({cp, {}, {}, log, log, 300s});
     if (copy.exit_code != 0)
-      return "copying the Wine prefix " + from.string() + " failed, see " + log.string();
+      return "copying the Wine prefix failed: " + describe_step(join_words(cp), copy, log, {});
   } else {
     // Mono and Gecko would be offered for download; the tests need neither.
     const auto boot = wine({"wineboot", "-i"},
-                           {{"WINEDLLOVERRIDES", "mscoree,mshtml=;winemenubuilder.exe=d"}}, log,
-                           log, 300s);
+                           {{"WINEDLLOVERRIDES", "mscoree,mshtml=;winemenubuilder.exe=d"},
+                            {"WINEDEBUG", kSetupDebug}},
+                           log, log, 300s);
     if (boot.exit_code != 0)
-      return "making the " + name + " Wine prefix failed (" + boot.failure + "), see " +
-             log.string();
+      return "making the " + name + " Wine prefix failed: " +
+             describe_step("wine wineboot -i", boot, log, {});
   }
 
   const fs::path settings = root / (name + "-settings.reg");
   std::ofstream(settings, std::ios::binary) << settings_reg(setup_of(arch_));
   if (!import_registry(settings))
-    return "importing " + settings.string() + " into the prefix failed";
+    return "importing " + settings.string() + " into the prefix failed: " + last_tool_failure_;
 
   // Let the session end so the registry is written to disk.
   run_process({{wineserver_, "-w"}, {{"WINEPREFIX", prefix_.string()}}, {}, {}, {}, 120s});
@@ -205,9 +256,13 @@ std::optional<std::string> WinePrefix::start() {
   // The first program of a session starts Wine's background services; they
   // keep this program's output files, so give them a log of their own.
   const fs::path log = prefix_.parent_path() / (name + "-session.log");
-  const auto query = wine({"reg", "query", "HKCU\\Software\\Wine\\Drivers", "/v", "Graphics"}, {},
-                          log, log.string() + ".err", 120s);
-  if (query.exit_code != 0 || file_text(log).find("null") == std::string::npos)
+  const fs::path err = log.string() + ".err";
+  const auto query = wine({"reg", "query", "HKCU\\Software\\Wine\\Drivers", "/v", "Graphics"},
+                          {{"WINEDEBUG", kSetupDebug}}, log, err, 120s);
+  if (query.exit_code != 0)
+    return "the " + name + " prefix's first program failed: " +
+           describe_step("wine reg query HKCU\\Software\\Wine\\Drivers", query, log, err);
+  if (file_text(log).find("null") == std::string::npos)
     return "the " + name + " prefix does not use the null display driver, see " + log.string();
   return std::nullopt;
 }
@@ -231,29 +286,26 @@ void WinePrefix::stop() {
   reap_orphans(5s);
 }
 
-// Sets up the machine for a case; Hotfix.exe is not involved. A write that
-// fails is tried once more, because a failed import was seen once in a long
-// run and could not be reproduced; the first failure is still printed.
-// Deletes are tried once: tests delete what may well be absent.
+// Sets up the machine for a case; Hotfix.exe is not involved. Deletes are
+// tried once and fail quietly: tests delete what may well be absent.
 bool WinePrefix::run_tool(const std::vector<std::string>& args, int attempts) const {
   const fs::path out = prefix_.parent_path() / (arch_name(arch_) + "-tool.out");
   const fs::path err = prefix_.parent_path() / (arch_name(arch_) + "-tool.err");
-  std::string command;
-  for (const auto& arg : args) command += (command.empty() ? "" : " ") + arg;
+  const std::string command = "wine " + join_words(args);
   for (int attempt = 1;; ++attempt) {
-    const auto result = wine(args, {}, out, err, 60s);
+    const auto result = wine(args, {{"WINEDEBUG", kSetupDebug}}, out, err, 60s);
     if (result.exit_code == 0) {
       last_tool_failure_.clear();
       return true;
     }
-    last_tool_failure_ =
-        "`" + command + "` " +
-        (result.timed_out          ? std::string("timed out")
-         : !result.failure.empty() ? result.failure
-                                   : "exited " + std::to_string(result.exit_code)) +
-        "; stdout: " + file_text(out) + "; stderr: " + file_text(err);
-    if (attempt >= attempts) return false;
-    std::cerr << "wine harness: trying again after " << last_tool_failure_ << '\n';
+    last_tool_failure_ = describe_step(command, result, out, err);
+    const std::string fault = wine_fault(file_text(out) + file_text(err));
+    if (attempt >= attempts || fault.empty()) return false;
+    ++retries;
+    std::cerr << "wine harness: set-up step retried (retry " << retries
+              << " of this run), as Wine itself failed: " << last_tool_failure_ << '\n';
+    progress_line("wine harness: set-up step retried (retry " + std::to_string(retries) +
+                  "): " + fault);
   }
 }
 
@@ -279,7 +331,7 @@ bool WinePrefix::export_registry(const std::string& key, const fs::path& reg_fil
 }
 
 std::vector<std::string> WinePrefix::settle(std::chrono::milliseconds limit) const {
-  const auto deadline = std::chrono::steady_clock::now() + limit;
+  const auto deadline = std::chrono::steady_clock::now() + scaled(limit);
   for (;;) {
     std::vector<WineProcess> left;
     for (const auto& process : prefix_processes(prefix_))

@@ -18,6 +18,22 @@ namespace wine_harness {
 // Files a case hides are renamed with this ending and renamed back after it.
 inline constexpr const char* kHiddenSuffix = ".hidden-by-hotfix-tests";
 
+// Wine's messages for set-up steps: every error and warning (a file not
+// found, a DLL it could not load, an exception, its server lost), so that a
+// failed step shows whether Wine or the step itself went wrong. Warnings are
+// a dozen lines a run; +loaddll would be two hundred.
+inline constexpr const char* kSetupDebug = "err+all,warn+all,fixme-all";
+
+// A failed step's account: what ran, how it ended, the end of its output and
+// of Wine's messages.
+std::string describe_step(const std::string& command, const ProcessResult& result,
+                          const std::filesystem::path& stdout_path,
+                          const std::filesystem::path& stderr_path);
+
+// The line of Wine's messages that puts a failure down to Wine itself, or
+// empty when they show none.
+std::string wine_fault(const std::string& messages);
+
 enum class Arch { i686, x86_64 };
 
 std::string arch_name(Arch arch);
@@ -60,9 +76,15 @@ class WinePrefix {
   bool export_registry(const std::string& key, const std::filesystem::path& reg_file) const;
   const std::filesystem::path& prefix_dir() const { return prefix_; }
   bool import_registry(const std::filesystem::path& reg_file) const;  // `reg import`
-  // Why the last of the registry tools above failed: its command, exit status
-  // and output. Empty when the last one succeeded.
+  // A set-up step: a Wine program (reg, regedit, ...) run with Wine's own
+  // error messages on (kSetupDebug). A failure is tried again, once at most
+  // and counted, only when Wine's messages show that Wine itself failed.
+  bool run_tool(const std::vector<std::string>& args, int attempts) const;
+  // Why the last set-up step failed: its command, how it ended, its output
+  // and Wine's messages. Empty when the last one succeeded.
   const std::string& last_tool_failure() const { return last_tool_failure_; }
+  // Set-up steps tried again in this program so far, every prefix together.
+  static int setup_retries();
 
   // Waits for the programs a case left behind (an installer still running,
   // the session end that a restart request starts) and kills those that do
@@ -76,7 +98,6 @@ class WinePrefix {
   bool ready_marker_current() const;
   void restore_hidden_files() const;
   std::optional<std::string> create();
-  bool run_tool(const std::vector<std::string>& args, int attempts) const;
 
   Arch arch_;
   std::filesystem::path prefix_;
