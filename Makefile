@@ -7,7 +7,7 @@ ANSWER ?= no
 ARCH ?=
 ARGS ?=
 
-.PHONY: all bootstrap build native windows sanitize fuzz-build lane test run fuzz bench clean
+.PHONY: all bootstrap build native windows sanitize fuzz-build lane test soak run fuzz bench clean
 FUZZ_TIME ?= 60
 
 all: build
@@ -42,10 +42,17 @@ fuzz-build: bootstrap
 lane: bootstrap
 	@scripts/lane/image.sh
 
+# The Wine suites report each finished case as they go (build/test-progress.log).
 test: build sanitize fuzz-build lane
-	@ctest --preset native -j $(JOBS)
+	@scripts/with-progress.sh build/test-progress.log ctest --preset native -j $(JOBS)
 	@ctest --preset sanitize -j $(JOBS)
 	@ctest --preset fuzz -j $(JOBS)
+
+# The Wine suites of both builds RUNS times under CPU load, and the failed
+# runs of each case (scripts/soak.sh). Not part of `make test`.
+RUNS ?= 5
+soak: build lane
+	@RUNS=$(RUNS) scripts/soak.sh
 
 # Runs each fuzz target for FUZZ_TIME seconds, growing a copy of its corpus.
 fuzz: fuzz-build

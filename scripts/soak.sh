@@ -1,0 +1,70 @@
+#!/usr/bin/env bash
+# make soak: the Wine suites of both builds, RUNS times each (5 unless RUNS
+# says otherwise), beside a CPU-bound job on every core, as loaded as a
+# shared CI machine; then, for each case, how many runs failed. The i686
+# suite runs in the 32-bit lane where this kernel runs no 32-bit code (or
+# HOTFIX_LANE=guest); there one busy core is enough, the guest needs the rest.
+# Logs: build/soak/. Exit status 1 when any case failed in any run.
+set -uo pipefail
+cd "$(dirname "$0")/.."
+source scripts/lane/common.sh
+runs=${RUNS:-5}
+out=$PWD/build/soak
+tests=$PWD/build/native/hotfix_wine_tests
+rm -rf "$out"
+mkdir -p "$out"
+
+busy=()
+start_busy() {
+  for _ in $(seq "$1"); do
+    (while :; do :; done) &
+    busy+=($!)
+  done
+}
+stop_busy() {
+  [ ${#busy[@]} -gt 0 ] && kill "${busy[@]}" 2>/dev/null
+  wait "${busy[@]}" 2>/dev/null
+  busy=()
+}
+trap stop_busy EXIT
+
+# One architecture: its suite RUNS times in one program (one guest boot in
+# the lane), every case's result in <arch>.results.
+soak() {
+  local arch=$1 cores=$2 began=$SECONDS status=0
+  shift 2
+  echo "soak: $arch, $runs runs, $cores busy core(s) beside it"
+  start_busy "$cores"
+  HOTFIX_RESULTS=$out/$arch.results scripts/with-progress.sh "$out/progress.log" \
+    "$@" "$tests" --gtest_filter="*$arch" --gtest_repeat="$runs" > "$out/$arch.log" 2>&1 || status=$?
+  stop_busy
+  echo "soak: $arch ended with status $status after $((SECONDS - began)) s (log: $out/$arch.log)"
+}
+
+# The progress lines go to the terminal as the suites run.
+tail -n +1 -s 1 -F "$out/progress.log" 2>/dev/null &
+tailer=$!
+soak x86_64 "$(nproc)"
+if [ "${HOTFIX_LANE:-}" != guest ] && lane_native_i686; then
+  soak i686 "$(nproc)"
+else
+  HOTFIX_LANE_TIMEOUT=$((runs * 3600)) soak i686 1 scripts/lane/i686.sh --shards 2
+fi
+sleep 1.5
+kill "$tailer" 2>/dev/null
+
+echo
+echo "Failed runs per case ($runs runs each, under load):"
+awk -v runs="$runs" '
+  { split(FILENAME, p, "/"); arch = p[length(p)]; sub(/\.results$/, "", arch)
+    name = $2; seen[name]++; if ($1 == "FAIL") failed[name]++; total[arch]++
+    if ($1 == "FAIL") bad[arch]++ }
+  END {
+    for (n in seen) if (failed[n] > 0 || seen[n] != runs) {
+      printf "  %-90s %d of %d failed%s\n", n, failed[n], seen[n], seen[n] != runs ? " (runs missing)" : ""
+      any = 1
+    }
+    for (a in total) printf "  %s: %d case runs, %d failed\n", a, total[a], bad[a]
+    if (!any) print "  none: every case passed in every run"
+    exit any ? 1 : 0
+  }' $(ls "$out"/*.results 2>/dev/null || echo /dev/null)
