@@ -12,6 +12,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
+#include <map>
 #include <sstream>
 #include <thread>
 
@@ -69,6 +70,29 @@ std::string read_text(const std::filesystem::path& file) {
   return out.str();
 }
 
+namespace {
+
+// The last adopted processes reaped, with their wait status.
+std::map<int, int>& reaped() {
+  static std::map<int, int> statuses;
+  return statuses;
+}
+
+void note_reaped(pid_t pid, int status) {
+  auto& statuses = reaped();
+  if (statuses.size() > 256) statuses.erase(statuses.begin());
+  statuses[pid] = status;
+}
+
+std::string describe_status(int status) {
+  if (WIFSIGNALED(status))
+    return "was killed by signal " + std::to_string(WTERMSIG(status)) + " (" +
+           strsignal(WTERMSIG(status)) + ")";
+  return "exited " + std::to_string(WEXITSTATUS(status));
+}
+
+}  // namespace
+
 void adopt_orphans() {
   static const bool adopted = prctl(PR_SET_CHILD_SUBREAPER, 1) == 0;
   (void)adopted;
@@ -77,10 +101,17 @@ void adopt_orphans() {
 void reap_orphans(std::chrono::milliseconds limit) {
   const auto deadline = std::chrono::steady_clock::now() + limit;
   while (std::chrono::steady_clock::now() < deadline) {
-    const pid_t done = waitpid(-1, nullptr, WNOHANG);
+    int status = 0;
+    const pid_t done = waitpid(-1, &status, WNOHANG);
     if (done < 0) return;  // no children left
     if (done == 0) std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    else note_reaped(done, status);
   }
+}
+
+std::string how_orphan_ended(int pid) {
+  const auto found = reaped().find(pid);
+  return found == reaped().end() ? "" : describe_status(found->second);
 }
 
 ProcessResult run_process(const Command& command) {
@@ -132,11 +163,14 @@ ProcessResult run_process(const Command& command) {
   for (;;) {
     bool ended = false;
     int any_status = 0;
-    for (pid_t done; (done = waitpid(-1, &any_status, WNOHANG)) > 0;)
+    for (pid_t done; (done = waitpid(-1, &any_status, WNOHANG)) > 0;) {
       if (done == pid) {
         status = any_status;
         ended = true;
+      } else {
+        note_reaped(done, any_status);
       }
+    }
     if (ended) break;
     if (std::chrono::steady_clock::now() > deadline) {
       result.timed_out = true;

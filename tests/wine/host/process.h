@@ -40,6 +40,11 @@ std::string how_it_ended(const ProcessResult& result);
 // end, so no dead entries pile up. Waits for all children up to the limit.
 void reap_orphans(std::chrono::milliseconds limit);
 
+// How an adopted process that has since been reaped ended ("exited 1",
+// "was killed by signal 2 (Interrupt)"); empty when it was not reaped here.
+// The wineserver is such a process: it leaves the program that starts it.
+std::string how_orphan_ended(int pid);
+
 // Full path of a program, from a path or a PATH look-up; empty if none.
 std::string find_program(const std::string& name);
 

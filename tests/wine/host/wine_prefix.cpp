@@ -78,7 +78,8 @@ struct WineProcess {
   std::string name;
 };
 
-// Live processes of this prefix, by the WINEPREFIX each was started with.
+// Live processes of this prefix, by the WINEPREFIX each was started with;
+// its wineserver is named "wineserver".
 std::vector<WineProcess> prefix_processes(const fs::path& prefix) {
   std::vector<WineProcess> out;
   const std::string wanted = "WINEPREFIX=" + prefix.string();
@@ -99,7 +100,10 @@ std::vector<WineProcess> prefix_processes(const fs::path& prefix) {
     if (!ours) continue;
     std::string command = file_text(entry.path() / "cmdline");
     command = command.substr(0, command.find('\0'));
-    if (command.find("wineserver") != std::string::npos) continue;
+    if (command.find("wineserver") != std::string::npos) {
+      out.push_back({std::stoi(pid), "wineserver"});
+      continue;
+    }
     std::string name = command.substr(command.find_last_of("\\/") + 1);
     for (auto& c : name) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
     out.push_back({std::stoi(pid), name});
@@ -148,6 +152,12 @@ std::string wine_fault(const std::string& messages) {
 }
 
 int WinePrefix::setup_retries() { return retries; }
+
+int WinePrefix::server_pid() const {
+  for (const auto& process : prefix_processes(prefix_))
+    if (process.name == "wineserver") return process.pid;
+  return 0;
+}
 
 std::string arch_name(Arch arch) { return arch == Arch::i686 ? "i686" : "x86_64"; }
 
@@ -293,14 +303,30 @@ bool WinePrefix::run_tool(const std::vector<std::string>& args, int attempts) co
   const fs::path err = prefix_.parent_path() / (arch_name(arch_) + "-tool.err");
   const std::string command = "wine " + join_words(args);
   for (int attempt = 1;; ++attempt) {
+    const int server = server_pid();
     const auto result = wine(args, {{"WINEDEBUG", kSetupDebug}}, out, err, 60s);
     if (result.exit_code == 0) {
       last_tool_failure_.clear();
       return true;
     }
+    // A Wine program whose wineserver is ended under it (`wineserver -k`, a
+    // crash) exits 1 and says nothing, even with every debug channel on: only
+    // the server's end tells why. The server ends its programs first and its
+    // own process after saving the registry, so it is given a moment.
+    std::string ended;
+    for (const auto until = std::chrono::steady_clock::now() + scaled(3s);
+         ended.empty() && std::chrono::steady_clock::now() < until;
+         std::this_thread::sleep_for(50ms))
+      ended = server_end(server);
     last_tool_failure_ = describe_step(command, result, out, err);
-    const std::string fault = wine_fault(file_text(out) + file_text(err));
+    std::string fault = wine_fault(file_text(out) + file_text(err));
+    if (!ended.empty()) {
+      fault = ended;
+      last_tool_failure_ += "\n  Wine itself failed: " + ended;
+    }
     if (attempt >= attempts || fault.empty()) return false;
+    if (server_pid() == 0)
+      run_process({{wineserver_, "-p120"}, {{"WINEPREFIX", prefix_.string()}}, {}, {}, {}, 30s});
     ++retries;
     std::cerr << "wine harness: set-up step retried (retry " << retries
               << " of this run), as Wine itself failed: " << last_tool_failure_ << '\n';
@@ -330,12 +356,23 @@ bool WinePrefix::export_registry(const std::string& key, const fs::path& reg_fil
   return run_tool({"regedit", "/E", windows_path(reg_file), key}, 2) && fs::exists(reg_file);
 }
 
+std::string WinePrefix::server_end(int server) const {
+  if (server == 0) return "";
+  const int now = server_pid();
+  if (now == server) return "";
+  std::string ended = how_orphan_ended(server);
+  return "the prefix's wineserver (pid " + std::to_string(server) + ") ended during the step" +
+         (ended.empty() ? "" : ": it " + ended) +
+         (now != 0 ? "; another one (pid " + std::to_string(now) + ") runs now" : "");
+}
+
 std::vector<std::string> WinePrefix::settle(std::chrono::milliseconds limit) const {
   const auto deadline = std::chrono::steady_clock::now() + scaled(limit);
   for (;;) {
     std::vector<WineProcess> left;
     for (const auto& process : prefix_processes(prefix_))
-      if (!background_program(process.name)) left.push_back(process);
+      if (!background_program(process.name) && process.name != "wineserver")
+        left.push_back(process);
     if (left.empty()) return {};
     if (std::chrono::steady_clock::now() > deadline) {
       std::vector<std::string> names;

@@ -85,6 +85,8 @@ class WinePrefix {
   const std::string& last_tool_failure() const { return last_tool_failure_; }
   // Set-up steps tried again in this program so far, every prefix together.
   static int setup_retries();
+  // The process id of the prefix's wineserver; 0 when none runs.
+  int server_pid() const;
 
   // Waits for the programs a case left behind (an installer still running,
   // the session end that a restart request starts) and kills those that do
@@ -98,6 +100,9 @@ class WinePrefix {
   bool ready_marker_current() const;
   void restore_hidden_files() const;
   std::optional<std::string> create();
+  // How the wineserver with this process id ended, if it did; empty when it
+  // still runs (or `server` is 0).
+  std::string server_end(int server) const;
 
   Arch arch_;
   std::filesystem::path prefix_;

@@ -6,6 +6,9 @@
 //   latebox.exe stall MS   the box is whole, but its thread answers no
 //                          message for MS milliseconds
 //   latebox.exe never      the box never gets a title or a text
+//   latebox.exe once FILE  where FILE exists, ends at once with 0; otherwise
+//                          makes it and waits on a box nobody answers (a
+//                          set-up step that only a second attempt finishes)
 // Exit status: the button that closed the box (IDYES 6, IDNO 7).
 #include <windows.h>
 
@@ -45,6 +48,11 @@ int wmain(int argc, wchar_t** argv) {
   g_delay_ms = argc > 2 ? std::wcstoul(argv[2], nullptr, 10) : 0;
   if (g_mode == L"never")
     return MessageBoxW(nullptr, L"", L"", MB_YESNO);
+  if (g_mode == L"once" && argc > 2) {
+    if (GetFileAttributesW(argv[2]) != INVALID_FILE_ATTRIBUTES) return 0;
+    CloseHandle(CreateFileW(argv[2], GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, nullptr));
+    return MessageBoxW(nullptr, L"Waiting", L"Once", MB_OK);
+  }
   if (g_mode != L"text" && g_mode != L"stall") return 100;
   // A thread timer fires once the box's loop runs, that is once it is shown.
   g_timer = SetTimer(nullptr, 0, g_mode == L"stall" ? 10 : g_delay_ms, on_timer);
