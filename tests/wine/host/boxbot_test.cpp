@@ -45,6 +45,7 @@ TEST_P(BoxbotReads, AnswersABoxOnlyOnceItIsReadWhole) {
          prefix().windows_path(work / "latebox.exe"), row.mode, row.delay_ms},
         {}, work / (std::string(row.mode) + ".out"), work / (std::string(row.mode) + ".err"),
         row.limit + 30s);
+    EXPECT_EQ(prefix().settle(10s), std::vector<std::string>{}) << "left running by boxbot";
     std::vector<Record> boxes, unreadable, exits;
     for (const auto& r : read_records(log))
       (r.at(0) == "box" ? boxes : r.at(0) == "unreadable" ? unreadable : exits).push_back(r);

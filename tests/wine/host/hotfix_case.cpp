@@ -249,7 +249,7 @@ HotfixRun HotfixCase::run() {
   args.insert(args.end(), arguments_.begin(), arguments_.end());
   auto env = env_;
   env["HOTFIX_STUB_LOG"] = prefix_.windows_path(work / "stub.log");
-  if (trace_) env["WINEDEBUG"] = "-all,+pid,+relay";
+  if (trace_) env["WINEDEBUG"] = kRunDebug;
   if (on_laid_out_) on_laid_out_();
 
   const auto result = prefix_.wine(args, env, work / "wine.out", work / "wine.err",

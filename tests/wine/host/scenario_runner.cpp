@@ -531,7 +531,7 @@ WineRun ScenarioRunner::run(const fs::path& dir, const simulator::Scenario& s) {
       {"HOTFIX_STUB_LOG", prefix_.windows_path(work / "stub.log")},
       {"HOTFIX_STUB_SLEEP_MS", sleeps},
       {"HOTFIX_STUB_EXIT_CODE", exit_codes},
-      {"WINEDEBUG", "-all,+pid,+relay"}};
+      {"WINEDEBUG", kRunDebug}};
   const auto result = prefix_.wine(args, env, work / "wine.out", work / "wine.err", 50s);
   if (!result.failure.empty()) run.problems.push_back("wine: " + result.failure);
   if (result.timed_out) run.problems.push_back("wine did not end and was killed");

@@ -37,10 +37,10 @@ constexpr const char* kRelayInclude =
     "OutputDebugStringW;OutputDebugStringA;"
     "RegOpenKeyExA;RegOpenKeyA;RegQueryValueExA;RegCloseKey;GetVersionExA;"
     "GetFileVersionInfoSizeA;GetFileVersionInfoA;VerQueryValueA;LoadLibraryW;LoadLibraryA;"
-    "OpenProcess;WaitForSingleObject;CloseHandle";
+    "OpenProcess;WaitForSingleObject;CloseHandle;GetLastError";
 
 // Raised when the prefix settings change, so old prefixes are made anew.
-constexpr const char* kLayout = "hotfix-wine-prefix 2";
+constexpr const char* kLayout = "hotfix-wine-prefix 3";
 
 std::string settings_reg(const ArchSetup& setup) {
   return std::string("REGEDIT4\r\n\r\n") +

@@ -24,6 +24,10 @@ inline constexpr const char* kHiddenSuffix = ".hidden-by-hotfix-tests";
 // a dozen lines a run; +loaddll would be two hundred.
 inline constexpr const char* kSetupDebug = "err+all,warn+all,fixme-all";
 
+// Wine's channels for a run of Hotfix.exe itself: the calls it makes (+relay,
+// for the functions the prefix lists), and why Wine failed one of them.
+inline constexpr const char* kRunDebug = "-all,+pid,+relay,err+all,warn+process";
+
 // A failed step's account: what ran, how it ended, the end of its output and
 // of Wine's messages.
 std::string describe_step(const std::string& command, const ProcessResult& result,

@@ -328,6 +328,10 @@ class Bot {
           log({L"unreadable", tick(), entry.second});
         }
         TerminateProcess(process.hProcess, 1);
+        // TerminateProcess only asks; the program must be gone before this
+        // one ends, or it would outlive its case.
+        if (WaitForSingleObject(process.hProcess, 10000) != WAIT_OBJECT_0)
+          log({L"error", L"the program did not end within 10 s of being killed"});
         log({L"timeout", tick()});
         status = unreadable_ ? 5 : 3;
         break;
