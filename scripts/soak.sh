@@ -54,17 +54,26 @@ sleep 1.5
 kill "$tailer" 2>/dev/null
 
 echo
-echo "Failed runs per case ($runs runs each, under load):"
+echo "Failed runs of each case, $runs runs each, under load (failed/runs):"
 awk -v runs="$runs" '
   { split(FILENAME, p, "/"); arch = p[length(p)]; sub(/\.results$/, "", arch)
-    name = $2; seen[name]++; if ($1 == "FAIL") failed[name]++; total[arch]++
-    if ($1 == "FAIL") bad[arch]++ }
+    name = $2; sub("[/_]" arch "$", "", name)
+    if (!(name in order)) { order[name] = ++count; names[count] = name }
+    seen[name, arch]++; if ($1 == "FAIL") { failed[name, arch]++; bad[arch]++ }
+    total[arch]++; archs[arch] = 1 }
   END {
-    for (n in seen) if (failed[n] > 0 || seen[n] != runs) {
-      printf "  %-90s %d of %d failed%s\n", n, failed[n], seen[n], seen[n] != runs ? " (runs missing)" : ""
-      any = 1
+    printf "  %-84s %9s %9s\n", "case", "x86_64", "i686"
+    for (i = 1; i <= count; i++) {
+      n = names[i]; line = sprintf("  %-84s", n)
+      for (a = 0; a < 2; a++) {
+        arch = a == 0 ? "x86_64" : "i686"
+        cell = seen[n, arch] ? sprintf("%d/%d", failed[n, arch], seen[n, arch]) : "-"
+        line = line sprintf(" %9s", cell)
+        if (failed[n, arch] > 0 || (seen[n, arch] && seen[n, arch] != runs)) any = 1
+      }
+      print line
     }
     for (a in total) printf "  %s: %d case runs, %d failed\n", a, total[a], bad[a]
-    if (!any) print "  none: every case passed in every run"
+    print any ? "  some case failed or missed a run" : "  every case passed in every run"
     exit any ? 1 : 0
   }' $(ls "$out"/*.results 2>/dev/null || echo /dev/null)

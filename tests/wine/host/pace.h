@@ -10,8 +10,9 @@
 namespace wine_harness {
 
 // How many times slower than the reference machine this one runs now: at
-// least 1, at most kMaxSlowness. Measured with a CPU-bound loop, again at
-// most every half minute; HOTFIX_SLOWNESS=N fixes it to N.
+// least 1, at most kMaxSlowness. The larger of a CPU-bound sample against its
+// time on the reference machine and the load average per core; measured
+// again at most every half minute. HOTFIX_SLOWNESS=N fixes it to N.
 double slowness();
 
 inline constexpr double kMaxSlowness = 40;

@@ -12,8 +12,9 @@
 // button; enter presses the Enter key in the box, which picks whatever the
 // box has as its default. A box with only OK and no answer left gets OK.
 //
-// A box is answered only once it has been read whole: a title, a text and
-// labelled buttons, every part of it answering its messages. Under load (and
+// A box is answered only once it has been read whole: a title, a text (a
+// message box's, or else a dialog's static texts) and labelled buttons,
+// every part of it answering its messages. Under load (and
 // under software emulation) a box's thread may not answer in time; the box is
 // then read again until the time limit. A box still unread then is never
 // answered: it is logged as unreadable and the program is killed.
@@ -79,6 +80,7 @@ struct Box {
   std::wstring icon = L"none";
   bool owned = false;
   std::vector<std::wstring> unanswered;  // parts whose messages timed out
+  std::wstring other_text;  // a dialog's other static texts, line by line
 };
 
 std::wstring quote(const std::wstring& arg) {
@@ -199,6 +201,10 @@ BOOL CALLBACK collect_child(HWND child, LPARAM param) {
       if (!SendMessageTimeoutW(child, STM_GETICON, 0, 0, SMTO_NORMAL, kSendTimeoutMs, &icon))
         box.unanswered.push_back(L"icon");
       box.icon = icon_name(reinterpret_cast<HICON>(icon));
+    } else {
+      std::wstring line;
+      if (!window_text(child, line)) box.unanswered.push_back(L"static " + std::to_wstring(id));
+      else if (!line.empty()) box.other_text += (box.other_text.empty() ? L"" : L"\n") + line;
     }
   }
   return TRUE;
@@ -215,6 +221,9 @@ Box read_box(HWND dialog) {
   if (!window_text(dialog, box.title)) box.unanswered.push_back(L"title");
   box.owned = GetWindow(dialog, GW_OWNER) != nullptr;
   EnumChildWindows(dialog, collect_child, reinterpret_cast<LPARAM>(&box));
+  // A dialog of a program's own has no message box text (static 0xFFFF);
+  // what it says is in its other static controls.
+  if (box.text.empty()) box.text = box.other_text;
   std::stable_sort(box.buttons.begin(), box.buttons.end(),
                    [](const Button& a, const Button& b) { return a.left < b.left; });
   // The button drawn as default is what a person sees. DM_GETDEFID is only
