@@ -260,8 +260,11 @@ std::optional<std::string> WinePrefix::start() {
     if (auto problem = create()) return problem;
 
   // Kept between cases; if this program dies without stopping it, it still
-  // ends by itself two minutes after its last program.
-  run_process({{wineserver_, "-p120"}, {{"WINEPREFIX", prefix_.string()}}, {}, {}, {}, 30s});
+  // ends by itself an hour after its last program. Not sooner: a prefix sits
+  // idle while other suites run (minutes, under load or in the lane), and a
+  // server that shuts down meanwhile kills the program that starts as it
+  // does, silently, with exit status 1.
+  run_process({{wineserver_, "-p3600"}, {{"WINEPREFIX", prefix_.string()}}, {}, {}, {}, 30s});
   server_running_ = true;
   // The first program of a session starts Wine's background services; they
   // keep this program's output files, so give them a log of their own.
@@ -326,7 +329,7 @@ bool WinePrefix::run_tool(const std::vector<std::string>& args, int attempts) co
     }
     if (attempt >= attempts || fault.empty()) return false;
     if (server_pid() == 0)
-      run_process({{wineserver_, "-p120"}, {{"WINEPREFIX", prefix_.string()}}, {}, {}, {}, 30s});
+      run_process({{wineserver_, "-p3600"}, {{"WINEPREFIX", prefix_.string()}}, {}, {}, {}, 30s});
     ++retries;
     std::cerr << "wine harness: set-up step retried (retry " << retries
               << " of this run), as Wine itself failed: " << last_tool_failure_ << '\n';
