@@ -35,14 +35,15 @@ soak() {
   shift 2
   echo "soak: $arch, $runs runs, $cores busy core(s) beside it"
   start_busy "$cores"
-  HOTFIX_RESULTS=$out/$arch.results scripts/with-progress.sh "$out/progress.log" \
+  HOTFIX_PROGRESS=$out/progress.log HOTFIX_RESULTS=$out/$arch.results \
     "$@" "$tests" --gtest_filter="*$arch" --gtest_repeat="$runs" > "$out/$arch.log" 2>&1 || status=$?
   stop_busy
   echo "soak: $arch ended with status $status after $((SECONDS - began)) s (log: $out/$arch.log)"
 }
 
 # The progress lines go to the terminal as the suites run.
-tail -n +1 -s 1 -F "$out/progress.log" 2>/dev/null &
+: > "$out/progress.log"
+tail -n +1 -s 1 -f "$out/progress.log" &
 tailer=$!
 soak x86_64 "$(nproc)"
 if [ "${HOTFIX_LANE:-}" != guest ] && lane_native_i686; then

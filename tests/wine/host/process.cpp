@@ -84,10 +84,12 @@ void note_reaped(pid_t pid, int status) {
   statuses[pid] = status;
 }
 
+std::string killed_by(int signal) {
+  return "was killed by signal " + std::to_string(signal) + " (" + strsignal(signal) + ")";
+}
+
 std::string describe_status(int status) {
-  if (WIFSIGNALED(status))
-    return "was killed by signal " + std::to_string(WTERMSIG(status)) + " (" +
-           strsignal(WTERMSIG(status)) + ")";
+  if (WIFSIGNALED(status)) return killed_by(WTERMSIG(status));
   return "exited " + std::to_string(WEXITSTATUS(status));
 }
 
@@ -188,9 +190,7 @@ ProcessResult run_process(const Command& command) {
 std::string how_it_ended(const ProcessResult& result) {
   if (!result.failure.empty()) return "could not start: " + result.failure;
   if (result.timed_out) return "did not end within its time limit and was killed";
-  if (result.signal != 0)
-    return "was killed by signal " + std::to_string(result.signal) + " (" +
-           strsignal(result.signal) + ")";
+  if (result.signal != 0) return killed_by(result.signal);
   return "exited " + std::to_string(result.exit_code);
 }
 
