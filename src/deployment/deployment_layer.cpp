@@ -16,6 +16,16 @@ using platform::Text;
 
 constexpr char16_t kTitle[] = u"Hotfix";
 constexpr char16_t kProgram[] = u"Hotfix.exe 1.00 (CR40517)";
+// Named after the change request, so that another fix's wrapper does not
+// collide with it; Global\ reaches every session (fast user switching,
+// Terminal Services).
+constexpr char16_t kMutexName[] = u"Global\\Hotfix-CR40517";
+// For the person who started the program a second time: Italian, like the
+// restart question.
+constexpr char16_t kAlreadyRunning[] =
+    u"L'aggiornamento CR40517 \u00E8 gi\u00E0 in corso: un'altra copia di Hotfix.exe "
+    u"\u00E8 in esecuzione su questo computer.\r\n\r\n"
+    u"Attendere che termini. Non occorre avviarlo di nuovo.";
 
 Text Number(std::int64_t value) {
   const std::string digits = std::to_string(value);
@@ -55,6 +65,11 @@ Text SwitchList(const Switches& s) {
 }  // namespace
 
 void DeploymentLayer::Begin() {
+  // Under a deployment tool running as SYSTEM the window station has no
+  // visible desktop: a box there waits for an answer that cannot come.
+  Long flags = 0;
+  desktop_visible_ = inner_.GetProcessWindowStationFlags(flags) == 0 ||
+                     (flags & platform::kWsfVisible) != 0;
   const Text command_line = inner_.GetCommandLine();
   const auto parsed = ParseSwitches(SplitArguments(command_line));
   if (const auto* bad = std::get_if<BadCommandLine>(&parsed)) {
@@ -67,21 +82,51 @@ void DeploymentLayer::Begin() {
     switches_.quiet = false;  // asked for: shown even with /quiet
     EndBefore(kExitHelpShown, SwitchesHelp(), platform::kMbIconInformation);
   }
-  if (switches_.log) {
-    Text reason;
-    if (!log_.Open(*switches_.log, reason))
-      EndBefore(kExitLogFailure,
-                u"The log file cannot be opened for appending: " + reason + u".\r\n\r\n" +
-                    *switches_.log + u"\r\n\r\nNothing was changed on this computer.",
-                platform::kMbIconExclamation);
-  }
+  if (switches_.log) OpenLog();
   log_.Write(Text(kProgram) + u" started");
   log_.Write(u"Command line: " + command_line);
   log_.Write(u"Switches: " + SwitchList(switches_));
+  if (log_.is_open())
+    log_.Write(u"Log file: " + log_.full_path() + u" (current folder: " +
+               inner_.GetCurrentDirectoryW() + u")");
+  if (!desktop_visible_)
+    log_.Write(u"No visible desktop (a service session): no box is shown; each is answered "
+               u"by the switches, or else by its default button");
+  TakeMutex();
+}
+
+void DeploymentLayer::OpenLog() {
+  Text reason;
+  const RunLog::Opening opening = log_.Open(*switches_.log, reason);
+  if (opening == RunLog::Opening::kOpened) return;
+  const Text why = opening == RunLog::Opening::kRefused
+                       ? u"The log file is refused: " + reason + u"."
+                       : u"The log file cannot be opened for appending: " + reason + u".";
+  EndBefore(kExitLogFailure,
+            why + u"\r\n\r\n" + log_.full_path() + u"\r\n\r\nNothing was changed on this computer.",
+            platform::kMbIconExclamation);
+}
+
+// One copy at a time: a second one would start the installers again while
+// the first copy's run, or ask its restart question in the middle of them.
+void DeploymentLayer::TakeMutex() {
+  Long error = 0;
+  const Long mutex = inner_.CreateMutexW(kMutexName, error);
+  // Another account's copy (SYSTEM under a deployment tool) refuses access
+  // to its mutex: that copy runs all the same.
+  if (error == platform::kErrorAlreadyExists || (mutex == 0 && error == platform::kErrorAccessDenied)) {
+    log_.Write(u"Another copy of Hotfix.exe is running (it holds " + Text(kMutexName) +
+               (mutex == 0 ? u"; access denied" : u"") + u"): nothing was read or started");
+    MsgBox(kAlreadyRunning, platform::kMbIconExclamation, Text(kTitle));
+    End(kExitAlreadyRunning);
+  }
+  if (mutex == 0)
+    log_.Write(u"The single-instance mutex " + Text(kMutexName) + u" cannot be created (Windows error " +
+               Number(error) + u"); the run goes on without it");
 }
 
 void DeploymentLayer::EndBefore(Long status, const Text& box_text, Long style) {
-  if (!switches_.quiet) inner_.MsgBox(box_text, style, Text(kTitle));
+  if (!switches_.quiet && desktop_visible_) inner_.MsgBox(box_text, style, Text(kTitle));
   End(status);
 }
 
@@ -98,6 +143,10 @@ Long DeploymentLayer::MsgBox(const Text& prompt, Long buttons, const std::option
     answer = platform::kIdYes, why = u"/forcerestart";
   } else if (switches_.quiet) {
     answer = restart_question ? platform::kIdYes : platform::kIdOk, why = u"/quiet";
+  } else if (!desktop_visible_) {
+    // As if nobody answered: the default button, so the restart question is
+    // No and a run without switches never restarts Windows unasked.
+    answer = platform::DefaultButton(buttons), why = u"no visible desktop";
   }
   const Long result = answer ? *answer : inner_.MsgBox(prompt, buttons, title);
   log_.Write((answer ? u"Message box not shown (" + why + u"), taken as " : u"Message box shown, answered ") +
@@ -107,10 +156,11 @@ Long DeploymentLayer::MsgBox(const Text& prompt, Long buttons, const std::option
 
 // ---- installers -------------------------------------------------------------------
 
-double DeploymentLayer::Shell(const Text& pathName, Long windowStyle) {
+double DeploymentLayer::Shell(const Text& pathName, Long windowStyle,
+                              platform::ProgramName program) {
   double id = 0;
   try {
-    id = inner_.Shell(pathName, windowStyle);
+    id = inner_.Shell(pathName, windowStyle, program);
   } catch (const platform::RuntimeFailure& failure) {
     log_.Write(u"Program not started: " + pathName + u": run-time error " +
                Number(failure.number()) + u", " + failure.description());
@@ -118,7 +168,8 @@ double DeploymentLayer::Shell(const Text& pathName, Long windowStyle) {
   }
   const Long process_id = id >= 0 && id <= 2147483647.0 ? static_cast<Long>(id) : 0;
   installers_.push_back({process_id, pathName, false, std::nullopt});
-  log_.Write(u"Installer started: " + pathName + u" (process " + Number(process_id) + u")");
+  log_.Write(u"Installer started: " + pathName + u" (program file " +
+             inner_.StartedProgramFile(process_id) + u", process " + Number(process_id) + u")");
   return id;
 }
 
@@ -200,22 +251,25 @@ Long DeploymentLayer::ExitWindowsEx(Long uFlags, Long dwReason) {
 
 // The first installer that failed gives its exit code: deployment tools must
 // not read success where an installer did not do its work.
-Long DeploymentLayer::Status(Long sequence_status) const {
+const DeploymentLayer::Installer* DeploymentLayer::FailedInstaller() const {
   for (const auto& installer : installers_)
-    if (installer.exit_code && !InstallerSucceeded(*installer.exit_code))
-      return *installer.exit_code;
-  return sequence_status;
+    if (installer.exit_code && !InstallerSucceeded(*installer.exit_code)) return &installer;
+  return nullptr;
 }
 
 void DeploymentLayer::DoEnd(Long exitCode) {
   for (auto& installer : installers_)
     if (!installer.ended) Ended(installer);
-  const Long status = Status(exitCode);
-  if (status != exitCode)
+  const Installer* failed = FailedInstaller();
+  const Long status = failed ? *failed->exit_code : exitCode;
+  if (failed)
     log_.Write(u"The run itself ended with " + Number(exitCode) + u" (" +
                ExitStatusMeaning(exitCode) + u"); an installer failed, so its exit code is reported");
+  // An installer's code may equal one of Hotfix.exe's own (1642, 1603, ...):
+  // the line names whose it is.
   log_.Write(u"Exit status " + Number(static_cast<std::uint32_t>(status)) + u": " +
-             ExitStatusMeaning(status));
+             (failed ? u"the exit code of the installer " + failed->command_line + u", which failed"
+                     : ExitStatusMeaning(status)));
   inner_.CloseStartedPrograms();
   log_.Close();
   inner_.End(status);
@@ -281,6 +335,9 @@ Long DeploymentLayer::GetExitCodeProcess(Long dwProcessId, Long& lpExitCode) {
   return inner_.GetExitCodeProcess(dwProcessId, lpExitCode);
 }
 void DeploymentLayer::CloseStartedPrograms() { inner_.CloseStartedPrograms(); }
+Text DeploymentLayer::StartedProgramFile(Long dwProcessId) {
+  return inner_.StartedProgramFile(dwProcessId);
+}
 Text DeploymentLayer::GetCommandLine() { return inner_.GetCommandLine(); }
 platform::SYSTEMTIME DeploymentLayer::GetLocalTime() { return inner_.GetLocalTime(); }
 Long DeploymentLayer::OpenFileForAppend(const Text& path, Long& lpFileSize, Long& lpError) {
@@ -288,6 +345,24 @@ Long DeploymentLayer::OpenFileForAppend(const Text& path, Long& lpFileSize, Long
 }
 Long DeploymentLayer::WriteFile(Long hFile, std::string_view bytes) {
   return inner_.WriteFile(hFile, bytes);
+}
+Long DeploymentLayer::GetFileType(Long hFile) { return inner_.GetFileType(hFile); }
+Long DeploymentLayer::GetFileInformationByHandle(Long hFile,
+                                                 platform::FileInformation& lpFileInformation) {
+  return inner_.GetFileInformationByHandle(hFile, lpFileInformation);
+}
+Long DeploymentLayer::GetFileAttributesW(const Text& lpFileName) {
+  return inner_.GetFileAttributesW(lpFileName);
+}
+Long DeploymentLayer::GetFullPathNameW(const Text& lpFileName, Text& lpBuffer) {
+  return inner_.GetFullPathNameW(lpFileName, lpBuffer);
+}
+Text DeploymentLayer::GetCurrentDirectoryW() { return inner_.GetCurrentDirectoryW(); }
+Long DeploymentLayer::CreateMutexW(const Text& lpName, Long& lpError) {
+  return inner_.CreateMutexW(lpName, lpError);
+}
+Long DeploymentLayer::GetProcessWindowStationFlags(Long& lpFlags) {
+  return inner_.GetProcessWindowStationFlags(lpFlags);
 }
 
 }  // namespace deployment

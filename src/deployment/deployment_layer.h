@@ -21,9 +21,11 @@ class DeploymentLayer final : public platform::Platform {
  public:
   explicit DeploymentLayer(platform::Platform& inner) : inner_(inner), log_(inner) {}
 
-  // Reads the command line. Ends the program (End) when it asks for the list
-  // of switches (0), is invalid (87) or names a log that cannot be opened
-  // (1622), having shown why unless /quiet; otherwise returns and the run
+  // Reads the command line, opens the log and takes the single-instance
+  // mutex. Ends the program (End) when the line asks for the list of
+  // switches (0), is invalid (87), names a log that cannot be opened or is
+  // refused (1622), or another copy holds the mutex (1618), having shown why
+  // unless /quiet or no desktop is visible; otherwise returns and the run
   // goes on.
   void Begin();
   const Switches& switches() const { return switches_; }
@@ -63,7 +65,8 @@ class DeploymentLayer final : public platform::Platform {
 
   Long MsgBox(const platform::Text& prompt, Long buttons,
               const std::optional<platform::Text>& title) override;
-  double Shell(const platform::Text& pathName, Long windowStyle) override;
+  double Shell(const platform::Text& pathName, Long windowStyle,
+               platform::ProgramName program) override;
   void DoEvents() override;
   platform::Text AppPath() override;
   void Print(const platform::Text& line) override;
@@ -71,10 +74,18 @@ class DeploymentLayer final : public platform::Platform {
 
   Long GetExitCodeProcess(Long dwProcessId, Long& lpExitCode) override;
   void CloseStartedPrograms() override;
+  platform::Text StartedProgramFile(Long dwProcessId) override;
   platform::Text GetCommandLine() override;
   platform::SYSTEMTIME GetLocalTime() override;
   Long OpenFileForAppend(const platform::Text& path, Long& lpFileSize, Long& lpError) override;
   Long WriteFile(Long hFile, std::string_view bytes) override;
+  Long GetFileType(Long hFile) override;
+  Long GetFileInformationByHandle(Long hFile, platform::FileInformation& lpFileInformation) override;
+  Long GetFileAttributesW(const platform::Text& lpFileName) override;
+  Long GetFullPathNameW(const platform::Text& lpFileName, platform::Text& lpBuffer) override;
+  platform::Text GetCurrentDirectoryW() override;
+  Long CreateMutexW(const platform::Text& lpName, Long& lpError) override;
+  Long GetProcessWindowStationFlags(Long& lpFlags) override;
 
  protected:
   void DoEnd(Long exitCode) override;
@@ -88,9 +99,11 @@ class DeploymentLayer final : public platform::Platform {
   };
 
   [[noreturn]] void EndBefore(Long status, const platform::Text& box_text, Long style);
+  void OpenLog();
+  void TakeMutex();
   Installer* Waiting(Long process_id);
   void Ended(Installer& installer);
-  Long Status(Long sequence_status) const;
+  const Installer* FailedInstaller() const;
 
   platform::Platform& inner_;
   RunLog log_;
@@ -98,6 +111,7 @@ class DeploymentLayer final : public platform::Platform {
   std::vector<Installer> installers_;
   std::vector<std::pair<Long, Long>> wait_handles_;  // handle, process id
   bool windows_logged_ = false;
+  bool desktop_visible_ = true;
 };
 
 }  // namespace deployment

@@ -10,7 +10,8 @@ platform::Text ExitStatusMeaning(Long status) {
     case kExitRestartInitiated: return u"the fix is installed and Windows is restarting";
     case kExitNotApplicable: return u"the fix does not apply to this computer, nothing was done";
     case kExitFailure: return u"a run-time error ended the run";
-    case kExitLogFailure: return u"the log file cannot be opened, nothing was done";
+    case kExitLogFailure: return u"the log file cannot be opened or is refused, nothing was done";
+    case kExitAlreadyRunning: return u"another copy of Hotfix.exe is running, nothing was done";
     default: return u"an installer failed with this exit code";
   }
 }

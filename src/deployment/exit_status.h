@@ -14,7 +14,8 @@ inline constexpr Long kExitRestartRequired = 3010;   // fix installed, restart d
 inline constexpr Long kExitRestartInitiated = 1641;  // restart request accepted
 inline constexpr Long kExitNotApplicable = 1642;     // a warning ended the run
 inline constexpr Long kExitFailure = 1603;           // run-time error report
-inline constexpr Long kExitLogFailure = 1622;        // the log file cannot be opened
+inline constexpr Long kExitLogFailure = 1622;        // the log file cannot be opened or is refused
+inline constexpr Long kExitAlreadyRunning = 1618;    // another copy runs (ERROR_INSTALL_ALREADY_RUNNING)
 
 // An installer's exit code that means it did its work.
 inline bool InstallerSucceeded(Long code) {

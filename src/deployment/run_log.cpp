@@ -35,18 +35,52 @@ Text FileErrorReason(platform::Long error) {
   return words + u" (Windows error " + Text(number.begin(), number.end()) + u")";
 }
 
-bool RunLog::Open(const Text& path, Text& reason) {
+// Why the opened handle must not be written to, or "" when it may. Read
+// from the handle, not the name: the name could lead elsewhere by now.
+Text RunLog::Refusal(platform::Long file) {
+  const platform::Long type = platform_.GetFileType(file);
+  if (type != platform::kFileTypeDisk)
+    return type == platform::kFileTypeChar ? u"it is a device (such as NUL, CON, COM1 or LPT1), not a file"
+                                           : u"it is not a file on a disk";
+  platform::FileInformation info;
+  if (platform_.GetFileInformationByHandle(file, info) == 0)
+    return u"what it is cannot be checked";
+  if (info.dwFileAttributes & platform::kFileAttributeDirectory) return u"it is a folder";
+  if (info.dwFileAttributes & platform::kFileAttributeReparsePoint)
+    return u"it is a reparse point (a junction or symbolic link) that could lead to another file";
+  if (info.nNumberOfLinks > 1) {
+    const std::string links = std::to_string(info.nNumberOfLinks);
+    return u"it is a file with " + Text(links.begin(), links.end()) +
+           u" names (hard links), so writing to it would change another file";
+  }
+  return Text();
+}
+
+RunLog::Opening RunLog::Open(const Text& path, Text& reason) {
+  full_path_ = path;
+  Text full;
+  if (platform_.GetFullPathNameW(path, full) != 0) full_path_ = full;
   platform::Long size = 0;
   platform::Long error = 0;
-  const platform::Long file = platform_.OpenFileForAppend(path, size, error);
+  const platform::Long file = platform_.OpenFileForAppend(full_path_, size, error);
   if (file == 0) {
-    reason = FileErrorReason(error);
-    return false;
+    // CreateFile answers "access denied" for a folder; say which it was.
+    const platform::Long attributes = platform_.GetFileAttributesW(full_path_);
+    const bool folder = error == platform::kErrorAccessDenied &&
+                        attributes != platform::kInvalidFileAttributes &&
+                        (attributes & platform::kFileAttributeDirectory) != 0;
+    reason = folder ? Text(u"it is a folder") : FileErrorReason(error);
+    return folder ? Opening::kRefused : Opening::kCannotOpen;
+  }
+  reason = Refusal(file);
+  if (!reason.empty()) {
+    platform_.CloseHandle(file);
+    return Opening::kRefused;
   }
   file_ = file;
   // A new file starts with the mark Notepad takes for UTF-8.
-  if (size == 0) platform_.WriteFile(file_, kByteOrderMark);
-  return true;
+  if (size == 0 && platform_.WriteFile(file_, kByteOrderMark) == 0) ++failed_writes_;
+  return Opening::kOpened;
 }
 
 void RunLog::Write(std::u16string_view text) {
@@ -61,11 +95,19 @@ void RunLog::Write(std::u16string_view text) {
     if (i < text.size()) entry += kIndent;
   }
   if (text.empty()) entry += "\r\n";
-  platform_.WriteFile(file_, entry);
+  if (platform_.WriteFile(file_, entry) == 0) ++failed_writes_;
 }
 
 void RunLog::Close() {
-  if (file_ != 0) platform_.CloseHandle(file_);
+  if (file_ == 0) return;
+  if (failed_writes_ != 0) {
+    const std::string count = std::to_string(failed_writes_);
+    const int lost = failed_writes_;
+    Write(Text(count.begin(), count.end()) +
+          (lost == 1 ? u" log entry" : u" log entries") +
+          u" could not be written; the exit status is still the run's own");
+  }
+  platform_.CloseHandle(file_);
   file_ = 0;
 }
 

@@ -78,9 +78,10 @@ Text SwitchesHelp() {
          u"/? or /help - show this list\r\n"
          u"\r\n"
          u"Exit status: 3010 installed, restart needed; 1641 installed, restarting; "
-         u"1642 does not apply to this computer; 1603 error; 1622 the log cannot be "
-         u"written; 87 invalid command line; 0 this list; any other: the exit code of "
-         u"the installer that failed.";
+         u"1642 does not apply to this computer; 1618 another copy is running; 1603 error; "
+         u"1622 the log cannot be opened or is refused (a folder, a device, a link); "
+         u"87 invalid command line; 0 this list; any other: the exit code of the installer "
+         u"that failed.";
 }
 
 }  // namespace deployment

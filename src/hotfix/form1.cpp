@@ -31,8 +31,8 @@ void Form1::Main() {
 
 void Form1::run_Check() { Valto_Check(); }
 
-void Form1::Shell_Wait(Text command_line, Long window_style) {
-  sys::Shell_Wait(platform_, std::move(command_line), window_style);
+void Form1::Shell_Wait(Text command_line, Long window_style, platform::ProgramName program) {
+  sys::Shell_Wait(platform_, std::move(command_line), window_style, program);
 }
 
 Boolean Form1::QueryValue(Long& lPredefinedKey, Text& sKeyName, Text& sValueName) {

@@ -85,7 +85,10 @@ class Form1 {
 
  private:
   void run_Check();
-  void Shell_Wait(Text command_line, Long window_style);
+  // The installers' lines name their program whole; shut_Down's line is a
+  // program followed by its argument.
+  void Shell_Wait(Text command_line, Long window_style,
+                  platform::ProgramName program = platform::ProgramName::kWholeLine);
 
   platform::Platform& platform_;
   Form1State state_;

@@ -32,7 +32,7 @@ void Form1::Kesta_Check() {
 void Form1::shut_Down() {
   get_Location();
   state_.sCmdLine = state_.sTargetDir + state_.sTargetFile + u" " + state_.sTargetArgs;
-  Shell_Wait(state_.sCmdLine, platform::kSwHide);
+  Shell_Wait(state_.sCmdLine, platform::kSwHide, platform::ProgramName::kLeadingPart);
 }
 
 void Form1::get_Location() {

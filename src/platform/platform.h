@@ -21,6 +21,30 @@
 
 namespace platform {
 
+// Which part of an unquoted command line names the program file.
+enum class ProgramName {
+  // The whole line is the program's path (the installers: folder and file
+  // name). A missing file is "File not found", never a shorter path.
+  kWholeLine,
+  // The longest leading part, ending at a blank, that is an existing file;
+  // the rest are its arguments (the product's "/Uninstall" line).
+  kLeadingPart,
+};
+
+// What GetFileInformationByHandle gives that the log's checks read.
+struct FileInformation {
+  std::uint32_t dwFileAttributes = 0;
+  std::uint32_t nNumberOfLinks = 0;
+};
+inline constexpr std::uint32_t kFileAttributeDirectory = 0x10;
+inline constexpr std::uint32_t kFileAttributeReparsePoint = 0x400;
+inline constexpr Long kInvalidFileAttributes = static_cast<Long>(0xFFFFFFFFu);
+inline constexpr Long kFileTypeDisk = 1;
+inline constexpr Long kFileTypeChar = 2;
+inline constexpr Long kFileTypePipe = 3;
+inline constexpr Long kWsfVisible = 1;  // USEROBJECTFLAGS of a window station
+inline constexpr Long kErrorAlreadyExists = 183;
+
 class Platform {
  public:
   virtual ~Platform() = default;
@@ -118,9 +142,11 @@ class Platform {
   virtual Long MsgBox(const Text& prompt, Long buttons,
                       const std::optional<Text>& title) = 0;
   // Starts the command line with the window style and returns at once with
-  // the new process's identifier. Throws RuntimeFailure (53 "File not found"
-  // when no program file is named) when the program cannot be started.
-  virtual double Shell(const Text& pathName, Long windowStyle) = 0;
+  // the new process's identifier. `program` says which part of the line is
+  // the program file; the line itself reaches the program unchanged. Throws
+  // RuntimeFailure (53 "File not found" when no program file is named) when
+  // the program cannot be started.
+  virtual double Shell(const Text& pathName, Long windowStyle, ProgramName program) = 0;
   // Handles the window messages that are pending, then yields the rest of
   // the time slice.
   virtual void DoEvents() = 0;
@@ -143,17 +169,44 @@ class Platform {
   virtual Long GetExitCodeProcess(Long dwProcessId, Long& lpExitCode) = 0;
   // Closes every handle Shell kept. Cannot fail.
   virtual void CloseStartedPrograms() = 0;
+  // The program file Shell ran for this identifier; empty when Shell started
+  // no program with it.
+  virtual Text StartedProgramFile(Long dwProcessId) = 0;
   // The command line the program was started with, program name included.
   virtual Text GetCommandLine() = 0;
   // The local date and time.
   virtual SYSTEMTIME GetLocalTime() = 0;
-  // Opens the file for appending, creating it when missing. A non-zero handle
-  // (closed with CloseHandle) on success, lpFileSize set to the bytes it held;
-  // 0 on failure with lpError the Windows error (3 no such folder, 5 access
-  // denied, 32 in use, 123 a bad name).
+  // Opens the file for appending and reading its attributes, creating it
+  // when missing. A reparse point is opened itself, not what it points to,
+  // and a device name opens the device. A non-zero handle (closed with
+  // CloseHandle) on success, lpFileSize set to the bytes it held; 0 on
+  // failure with lpError the Windows error (3 no such folder, 5 access denied
+  // or a folder, 32 in use, 123 a bad name).
   virtual Long OpenFileForAppend(const Text& path, Long& lpFileSize, Long& lpError) = 0;
   // Appends the bytes at the end of the file. Non-zero when all were written.
   virtual Long WriteFile(Long hFile, std::string_view bytes) = 0;
+  // kFileTypeDisk for a file, kFileTypeChar for a device such as NUL or COM1,
+  // kFileTypePipe, or 0 when unknown.
+  virtual Long GetFileType(Long hFile) = 0;
+  // Non-zero with lpFileInformation set for a file on disk; 0 otherwise
+  // (a device), lpFileInformation untouched.
+  virtual Long GetFileInformationByHandle(Long hFile, FileInformation& lpFileInformation) = 0;
+  // The attributes of the file or folder by name, or kInvalidFileAttributes.
+  virtual Long GetFileAttributesW(const Text& lpFileName) = 0;
+  // The full path of a name, relative ones taken from the current folder.
+  // Non-zero with lpBuffer set on success; 0 with lpBuffer untouched.
+  virtual Long GetFullPathNameW(const Text& lpFileName, Text& lpBuffer) = 0;
+  // The current folder of the process.
+  virtual Text GetCurrentDirectoryW() = 0;
+  // Creates the named mutex, unowned, or opens it when it exists. A handle,
+  // which lives until the process ends, with lpError 0 when it was created
+  // and 183 (ERROR_ALREADY_EXISTS) when it already existed; 0 on failure
+  // with lpError the Windows error (5 when another account's mutex refuses
+  // this one, 161 or 123 where the name's namespace is unknown).
+  virtual Long CreateMutexW(const Text& lpName, Long& lpError) = 0;
+  // The UOI_FLAGS of the process's window station: kWsfVisible is set when
+  // it has a visible desktop. Non-zero on success with lpFlags set.
+  virtual Long GetProcessWindowStationFlags(Long& lpFlags) = 0;
 
   // Ends the program at once with the exit status. Never returns: a
   // realisation whose DoEnd came back would be broken, so that aborts.

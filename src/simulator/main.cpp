@@ -29,7 +29,7 @@ Examples:
 log received.
 
 Exit status: the low 8 bits of Hotfix.exe's (3010 -> 194, 1641 -> 105,
-1642 -> 106, 1603 -> 67, 1622 -> 86, 87 -> 87); 1 when --check finds a
+1642 -> 106, 1618 -> 82, 1603 -> 67, 1622 -> 86, 87 -> 87); 1 when --check finds a
 difference; 2 for bad input.)";
 
 std::pair<std::string, std::string> SplitAssignment(const std::string& arg, const std::string& option) {
@@ -91,6 +91,24 @@ int main(int argc, char** argv) {
   app.add_option("--answer", answers, "yes, no or enter, for each question in order (repeatable); without a scenario folder, a question with no answer left gets Enter");
   app.add_option("--args", arguments, "Hotfix.exe's arguments, as one string: '/quiet /norestart'")
       ->each([&](const std::string&) { arguments_given = true; });
+  std::string another_copy, current_folder;
+  std::vector<std::string> programs, path_kinds;
+  bool no_desktop = false;
+  app.add_option("--another-copy", another_copy,
+                 "Another copy of Hotfix.exe already runs: running (same account) or "
+                 "other-account (its mutex refuses this one, access denied)");
+  app.add_option("--program", programs,
+                 "WINDOWS_PATH: a program file that exists on the machine, such as a planted "
+                 "C:\\hf.exe (repeatable)");
+  app.add_option("--path-kind", path_kinds,
+                 "WINDOWS_PATH=folder|hardlink|reparse-point: what a name is, for a log path "
+                 "(repeatable); device names (NUL, COM1, ...) are devices anyway");
+  app.add_option("--current-folder", current_folder,
+                 "The folder Hotfix.exe is started in (default its own; a deployment tool's is "
+                 "often C:\\WINDOWS\\system32): relative log paths start there");
+  app.add_flag("--no-desktop", no_desktop,
+               "The session has no visible desktop (a service session, as under a deployment "
+               "tool running as SYSTEM): no box can be shown");
   app.add_flag("--trace", trace, "Also list every platform call with its arguments and result");
   app.add_flag("--json", json, "Print the same as JSON");
   app.add_flag("--check", check, "Compare with the scenario's expectations; exit 1 on a difference");
@@ -144,6 +162,15 @@ int main(int argc, char** argv) {
                                  simulator::VersionResourceFor(version, "--version-file " + f));
     }
     if (arguments_given) s.machine.arguments = platform::FromUtf8(arguments);
+    if (!another_copy.empty()) s.machine.other_copy = simulator::ParseOtherCopy(another_copy, "--another-copy");
+    for (const auto& p : programs) s.machine.AddProgram(platform::FromUtf8(p));
+    for (const auto& k : path_kinds) {
+      const auto [path, kind] = SplitAssignment(k, "--path-kind");
+      s.machine.path_kinds[sim::NormalizePath(platform::FromUtf8(path))] =
+          simulator::ParsePathKind(kind, "--path-kind " + k);
+    }
+    if (!current_folder.empty()) s.machine.current_directory = platform::FromUtf8(current_folder);
+    if (no_desktop) s.machine.visible_desktop = false;
     for (const auto& a : answers) s.machine.answers.push_back(simulator::ParseAnswer(a, "--answer"));
     s.machine.enter_when_unscripted = scenario_dir.empty();
 

@@ -103,6 +103,41 @@ std::vector<std::string> LogLines(const std::string& bytes) {
   return lines;
 }
 
+// The log path of the command line, or none.
+std::optional<Text> LogPath(const sim::Machine& machine) {
+  const auto parsed =
+      deployment::ParseSwitches(deployment::SplitArguments(u"Hotfix.exe " + machine.arguments));
+  const auto* switches = std::get_if<deployment::Switches>(&parsed);
+  return switches ? switches->log : std::nullopt;
+}
+
+// Why the log path was refused, or could not be opened, as the run saw it.
+std::string LogTrouble(const sim::Machine& machine) {
+  const auto path = LogPath(machine);
+  if (!path) return "";
+  sim::Machine copy;
+  copy.app_path = machine.app_path;
+  copy.current_directory = machine.current_directory;
+  sim::SimulatedPlatform probe(copy);
+  Text full = *path;
+  probe.GetFullPathNameW(*path, full);
+  const std::string name = " (" + U8(full) + ")";
+  if (sim::IsDeviceName(full)) return "the log path is a device" + name + ", not a file";
+  if (const auto kind = machine.path_kinds.find(sim::NormalizePath(full));
+      kind != machine.path_kinds.end()) {
+    switch (kind->second) {
+      case sim::PathKind::kFolder: return "the log path is a folder" + name;
+      case sim::PathKind::kHardLink:
+        return "the log path is a file with a second name (a hard link)" + name +
+               ", so writing to it would change another file";
+      case sim::PathKind::kReparsePoint:
+        return "the log path is a reparse point (a junction or symbolic link)" + name;
+      case sim::PathKind::kFile: break;
+    }
+  }
+  return "the log file cannot be opened for appending" + name;
+}
+
 }  // namespace
 
 std::string CaveatFor(const std::vector<sim::RegWarning>& warnings) {
@@ -124,7 +159,17 @@ std::string CaveatFor(const std::vector<sim::RegWarning>& warnings) {
 
 std::string ExitMeaning(int exit_code) { return U8(deployment::ExitStatusMeaning(exit_code)); }
 
+std::string ExplainRun(const sim::Machine& machine, const sim::Observations& seen);
+
 std::string Explain(const sim::Machine& machine, const sim::Observations& seen) {
+  std::string why = ExplainRun(machine, seen);
+  if (!machine.visible_desktop)
+    why += " The session had no visible desktop (a service session): no box was shown; each was "
+           "answered by the switches, or else by its default button.";
+  return why;
+}
+
+std::string ExplainRun(const sim::Machine& machine, const sim::Observations& seen) {
   const int code = seen.exit_code.value_or(-1);
   if (const auto failed = FailedInstaller(machine, seen); failed && failed->second == code) {
     return "The installer " + OneLine(failed->first) + " ended with exit code " +
@@ -141,8 +186,17 @@ std::string Explain(const sim::Machine& machine, const sim::Observations& seen) 
     if (!reason.ends_with('.')) reason += '.';
     return "The command line cannot be used" + reason + " Nothing was read or started.";
   }
-  if (code == deployment::kExitLogFailure)
-    return "The log file cannot be opened for appending, so nothing was started.";
+  if (code == deployment::kExitLogFailure) {
+    std::string trouble = LogTrouble(machine);
+    if (!trouble.empty()) trouble[0] = static_cast<char>(trouble[0] - 'a' + 'A');
+    return trouble + ": nothing was written to it and nothing was started.";
+  }
+  if (code == deployment::kExitAlreadyRunning)
+    return std::string("Another copy of Hotfix.exe was running") +
+           (machine.other_copy == sim::OtherCopy::kOtherAccount
+                ? ", started by another account (its mutex refused this copy: access denied)"
+                : "") +
+           ", so this copy read nothing and started nothing.";
   if (code == 1603) {
     const Text text = seen.boxes.empty() ? Text() : seen.boxes.back().text;
     return "The run stopped with a run-time error (" + OneLine(text) +
@@ -195,6 +249,7 @@ std::string TextReport(const sim::Machine& machine, const sim::Observations& see
         const auto& p = seen.started[i];
         out += std::string("Started") + (p.window_style == 0 ? " hidden" : "") + ": " +
                OneLine(p.command_line) + "\n";
+        if (p.application != p.command_line) out += "    program file: " + OneLine(p.application) + "\n";
         break;
       }
       case sim::Happening::kPrinted:
@@ -238,6 +293,7 @@ std::string JsonReport(const sim::Machine& machine, const sim::Observations& see
   for (std::size_t i = 0; i < seen.started.size(); ++i) {
     const auto& p = seen.started[i];
     out += std::string(i ? "," : "") + "\n    {\"command_line\": " + Json(U8(p.command_line)) +
+           ", \"program_file\": " + Json(U8(p.application)) +
            ", \"window_style\": " + std::to_string(p.window_style) + "}";
   }
   out += "\n  ],\n  \"report\": [";

@@ -197,6 +197,21 @@ sim::Answer ParseAnswer(const std::string& word, const std::string& where) {
   Fail(where, "unknown answer \"" + word + "\" (yes, no, enter, ok, cancel)");
 }
 
+sim::OtherCopy ParseOtherCopy(const std::string& word, const std::string& where) {
+  if (word == "running") return sim::OtherCopy::kRunning;
+  if (word == "other-account") return sim::OtherCopy::kOtherAccount;
+  if (word == "none") return sim::OtherCopy::kNone;
+  Fail(where, "unknown \"" + word + "\" (running, other-account, none)");
+}
+
+sim::PathKind ParsePathKind(const std::string& word, const std::string& where) {
+  if (word == "folder") return sim::PathKind::kFolder;
+  if (word == "hardlink") return sim::PathKind::kHardLink;
+  if (word == "reparse-point") return sim::PathKind::kReparsePoint;
+  if (word == "file") return sim::PathKind::kFile;
+  Fail(where, "unknown kind \"" + word + "\" (folder, hardlink, reparse-point, file)");
+}
+
 Scenario LoadScenario(const std::filesystem::path& dir) {
   const std::filesystem::path file = dir / "scenario.toml";
   Scenario s;
@@ -237,6 +252,25 @@ Scenario LoadScenario(const std::filesystem::path& dir) {
       s.machine.arguments = TextOf(value, where);
     } else if (k == "program_folder") {
       s.machine.app_path = TextOf(value, where);
+    } else if (k == "current_folder") {
+      s.machine.current_directory = TextOf(value, where);
+    } else if (k == "another_copy") {
+      s.machine.other_copy = ParseOtherCopy(platform::ToUtf8(TextOf(value, where)), where);
+    } else if (k == "visible_desktop") {
+      const auto* flag = value.as_boolean();
+      if (!flag) Fail(where, "visible_desktop: true or false");
+      s.machine.visible_desktop = flag->get();
+    } else if (k == "paths") {
+      const auto* array = value.as_array();
+      if (!array) Fail(where, "paths: a list of [[paths]] tables with path and kind");
+      for (const auto& item : *array) {
+        const auto* table = item.as_table();
+        const std::string at = Where(file, item);
+        if (!table || !table->get("path") || !table->get("kind"))
+          Fail(at, "a path needs a path and a kind");
+        s.machine.path_kinds[sim::NormalizePath(TextOf(*table->get("path"), at))] =
+            ParsePathKind(platform::ToUtf8(TextOf(*table->get("kind"), at)), at);
+      }
     } else if (k == "answers") {
       for (const Text& a : TextList(value, where)) {
         s.machine.answers.push_back(ParseAnswer(platform::ToUtf8(a), where));

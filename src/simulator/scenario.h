@@ -47,4 +47,10 @@ std::vector<std::uint8_t> VersionResourceFor(const std::string& version, const s
 // yes | no | enter (also ok, cancel).
 sim::Answer ParseAnswer(const std::string& word, const std::string& where);
 
+// running | other-account (none too).
+sim::OtherCopy ParseOtherCopy(const std::string& word, const std::string& where);
+
+// folder | hardlink | reparse-point (file too).
+sim::PathKind ParsePathKind(const std::string& word, const std::string& where);
+
 }  // namespace simulator

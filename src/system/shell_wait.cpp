@@ -34,8 +34,8 @@ bool ProcessHasEnded(platform::Platform& platform, Long process_id) {
 }  // namespace
 
 void Shell_Wait(platform::Platform& platform, platform::Text command_line,
-                Long window_style) {
-  const Long process_id = ToLong(platform.Shell(command_line, window_style));
+                Long window_style, platform::ProgramName program) {
+  const Long process_id = ToLong(platform.Shell(command_line, window_style, program));
   bool ended = false;
   do {
     ended = ProcessHasEnded(platform, process_id);

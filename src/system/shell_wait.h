@@ -9,8 +9,10 @@ namespace sys {
 // with window_style and returns once the process can no longer be opened, or
 // is found signalled. Processes pending window messages on every pass and
 // never pauses. Raises the platform's failure when the program cannot be
-// started; no waiting takes place then.
+// started; no waiting takes place then. `program` says which part of the
+// line names the program file.
 void Shell_Wait(platform::Platform& platform, platform::Text command_line,
-                platform::Long window_style);
+                platform::Long window_style,
+                platform::ProgramName program = platform::ProgramName::kWholeLine);
 
 }  // namespace sys

@@ -45,4 +45,20 @@ check "--check keeps a scenario to its script" test $? = 2
 check "--args runs the deployment command line (3010 -> 194)" test $? = 194
 check "the JSON report holds the log" grep -q '"path": "C:\\\\h.log"' "$work/out"
 
+"$sim" --another-copy other-account --args /quiet > "$work/out"
+check "another account's copy: 1618 (-> 82)" test $? = 82
+check "... said as such" grep -q 'started by another account' "$work/out"
+
+"$sim" "$here/scenarios/applies" --no-desktop > "$work/out"
+check "no visible desktop: no box, the question is No (3010 -> 194)" test $? = 194
+check "... and the report says so" grep -q 'no visible desktop' "$work/out"
+
+"$sim" --args '/log:C:\Temp\h.log' --path-kind 'C:\Temp\h.log=reparse-point' > "$work/out"
+check "a reparse-point log is refused (1622 -> 86)" test $? = 86
+check "... naming what it is" grep -q '^Why: The log path is a reparse point' "$work/out"
+
+"$sim" "$here/scenarios/applies" --folder 'C:\hf test\app' --missing 40517.exe --program 'C:\hf.exe' --program 'C:\hf' > "$work/out"
+check "a planted shorter path never stands in (1603 -> 67)" test $? = 67
+check "... nothing started" bash -c "! grep -q '^Started' '$work/out'"
+
 exit $((failures > 0))

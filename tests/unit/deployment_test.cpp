@@ -31,6 +31,21 @@ std::function<void(sim::Machine&)> Exits(Long first, Long second) {
   };
 }
 void LogRefused(sim::Machine& m) { m.unwritable_files[kLog] = platform::kErrorAccessDenied; }
+void OtherCopyRuns(sim::Machine& m) { m.other_copy = sim::OtherCopy::kRunning; }
+void OtherAccountsCopyRuns(sim::Machine& m) { m.other_copy = sim::OtherCopy::kOtherAccount; }
+void NoMutexNamespace(sim::Machine& m) { m.mutex_error = 161; }
+void NoDesktop(sim::Machine& m) { m.visible_desktop = false; }
+void NoDesktopOtherCopy(sim::Machine& m) { NoDesktop(m), OtherCopyRuns(m); }
+void NoDesktopNotApplicable(sim::Machine& m) { NoDesktop(m), NotApplicable(m); }
+// An archive that lost 40517.exe, unpacked where a shorter path is a program.
+void MissingBesideShorterPaths(sim::Machine& m) {
+  m.app_path = u"C:\\hf test\\app";
+  m.files.clear();
+  m = ApplicableMachine(m.app_path);
+  m.files.erase(sim::NormalizePath(m.app_path + u"\\40517.exe"));
+  m.AddProgram(u"C:\\hf.exe");
+  m.AddProgram(u"C:\\hf");
+}
 
 struct Case {
   const char* name;
@@ -87,6 +102,32 @@ std::vector<Case> Cases() {
        {}},
       {"log cannot be opened, quiet", LogRefused, u"/quiet /log:C:\\hotfix.log", {}, {}, 0, false,
        1622, {}},
+      {"another copy runs: one box, nothing read", OtherCopyRuns, u"", {}, {hotfix}, 0, false,
+       1618, {}},
+      {"another copy runs, quiet: the log alone says so", OtherCopyRuns,
+       u"/quiet /log:C:\\hotfix.log", {}, {}, 0, false, 1618,
+       {"Another copy of Hotfix.exe is running (it holds Global\\Hotfix-CR40517): nothing was "
+        "read or started",
+        "Exit status 1618: another copy of Hotfix.exe is running, nothing was done"}},
+      {"another account's mutex refuses access: held", OtherAccountsCopyRuns, u"/norestart", {},
+       {hotfix}, 0, false, 1618, {}},
+      {"no mutex namespace: the run goes on", NoMutexNamespace, u"/quiet /log:C:\\hotfix.log", {},
+       {}, 2, true, 1641,
+       {"The single-instance mutex Global\\Hotfix-CR40517 cannot be created (Windows error 161); "
+        "the run goes on without it"}},
+      {"no desktop: the restart question is No", NoDesktop, u"/log:C:\\hotfix.log", {}, {}, 2,
+       false, 3010,
+       {"Message box not shown (no visible desktop), taken as No: \"Reboot\""}},
+      {"no desktop, quiet: the switch answers", NoDesktop, u"/quiet", {}, {}, 2, true, 1641, {}},
+      {"no desktop, not applicable", NoDesktopNotApplicable, u"", {}, {}, 0, false, 1642, {}},
+      {"no desktop, bad switch", NoDesktop, u"/quite", {}, {}, 0, false, 87, {}},
+      {"no desktop, help", NoDesktop, u"/?", {}, {}, 0, false, 0, {}},
+      {"no desktop, another copy", NoDesktopOtherCopy, u"", {}, {}, 0, false, 1618, {}},
+      {"missing installer beside a shorter path: error, nothing runs", MissingBesideShorterPaths,
+       u"/norestart", {}, {hotfix}, 0, false, 1603, {}},
+      {"an installer's code is named as the installer's", Exits(1642, 0),
+       u"/quiet /log:C:\\hotfix.log", {}, {}, 2, true, 1642,
+       {"Exit status 1642: the exit code of the installer C:\\Hotfix\\40517.exe, which failed"}},
   };
 }
 
@@ -117,8 +158,9 @@ TEST(Deployment, EachCommandLineOnEachMachine) {
     EXPECT_EQ(seen.restart.has_value(), c.restart);
     EXPECT_EQ(seen.exit_code, c.exit_code);
     EXPECT_EQ(seen.handles_open_at_end, 0u);
-    // A bad command line or a log that cannot be opened: nothing is read.
-    if (c.exit_code == 87 || c.exit_code == 1622 || c.exit_code == 0) {
+    // A bad command line, a log that cannot be opened or another copy
+    // running: nothing is read.
+    if (c.exit_code == 87 || c.exit_code == 1622 || c.exit_code == 0 || c.exit_code == 1618) {
       EXPECT_TRUE(CallsNamed(seen, "RegOpenKeyExA").empty());
     }
 
@@ -131,6 +173,68 @@ TEST(Deployment, EachCommandLineOnEachMachine) {
       at = std::find(at, entries.end(), wanted);
       EXPECT_NE(at, entries.end()) << "missing or out of order: " << wanted;
     }
+  }
+}
+
+// Each refusal says which it was; nothing reaches the file behind the name.
+TEST(Deployment, ALogPathThatIsNoPlainFileOfItsOwnIsRefused) {
+  struct Row {
+    Text log;
+    std::optional<sim::PathKind> kind;
+    const char* says;
+  };
+  const std::vector<Row> rows = {
+      {u"C:\\Logs", sim::PathKind::kFolder, "it is a folder"},
+      {u"NUL", std::nullopt, "it is a device"},
+      {u"C:\\Logs\\com1.log", std::nullopt, "it is a device"},
+      {u"C:\\Logs\\h.log", sim::PathKind::kHardLink, "it is a file with 2 names (hard links)"},
+      {u"C:\\Logs\\h.log", sim::PathKind::kReparsePoint, "it is a reparse point"},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(platform::ToUtf8(row.log));
+    sim::Machine m = ApplicableMachine();
+    if (row.kind) m.path_kinds[row.log] = *row.kind;
+    m.arguments = u"/log:" + row.log;
+    const auto seen = sim::RunProgram(m).seen;
+    EXPECT_EQ(seen.exit_code, 1622);
+    ASSERT_EQ(seen.boxes.size(), 1u);
+    EXPECT_NE(platform::ToUtf8(seen.boxes[0].text).find(row.says), std::string::npos)
+        << platform::ToUtf8(seen.boxes[0].text);
+    EXPECT_TRUE(seen.written.empty());
+    EXPECT_TRUE(seen.started.empty());
+    EXPECT_EQ(seen.handles_open_at_end, 0u);
+  }
+}
+
+TEST(Deployment, TheLogRecordsItsFullPathAndTheCurrentFolder) {
+  sim::Machine m = ApplicableMachine();
+  m.current_directory = u"C:\\WINDOWS\\system32";
+  m.arguments = u"/quiet /log:..\\Temp\\h.log";
+  const auto seen = sim::RunProgram(m).seen;
+  const auto log = seen.written.find(u"C:\\WINDOWS\\Temp\\h.log");
+  ASSERT_NE(log, seen.written.end());
+  const auto entries = LogEntries(log->second);
+  EXPECT_NE(std::find(entries.begin(), entries.end(),
+                      "Log file: C:\\WINDOWS\\Temp\\h.log (current folder: C:\\WINDOWS\\system32)"),
+            entries.end());
+}
+
+// A log that fails mid-run neither stops the installers nor changes the status.
+TEST(Deployment, FailedLogWritesLeaveTheRunAndItsStatusAlone) {
+  std::vector<int> from_the_fourth_on;  // the share went away for good
+  for (int n = 4; n <= 60; ++n) from_the_fourth_on.push_back(n);
+  for (const std::vector<int>& failing : {std::vector<int>{5}, from_the_fourth_on}) {
+    sim::Machine m = ApplicableMachine();
+    m.arguments = u"/norestart /log:C:\\hotfix.log";
+    m.failing_writes = failing;
+    const auto seen = sim::RunProgram(m).seen;
+    EXPECT_EQ(seen.started.size(), 2u);
+    EXPECT_EQ(seen.exit_code, 3010);
+    const auto entries = LogEntries(seen.written.at(kLog));
+    const bool counted = std::find(entries.begin(), entries.end(),
+                                   "1 log entry could not be written; the exit status is still the "
+                                   "run's own") != entries.end();
+    EXPECT_EQ(counted, failing.size() == 1) << seen.written.at(kLog);
   }
 }
 

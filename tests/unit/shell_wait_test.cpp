@@ -132,7 +132,7 @@ TEST(ShellWait, CommandLineAndStyleReachTheProgramStartUnchanged) {
   sim::SimulatedPlatform p(m);
   const Text command = u"C:\\Prog Files\\Orvane\\TRK.EXE /Uninstall";
   Text caller_copy = command;
-  sys::Shell_Wait(p, caller_copy, 0);
+  sys::Shell_Wait(p, caller_copy, 0, platform::ProgramName::kLeadingPart);
   EXPECT_EQ(caller_copy, command);
   ASSERT_EQ(p.observations().started.size(), 1u);
   const auto& started = p.observations().started[0];

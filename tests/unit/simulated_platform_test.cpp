@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "machines.h"
+#include "platform/command_line.h"
 #include "platform/failure.h"
 #include "platform/simulated/simulated_platform.h"
 #include "system/restart.h"
@@ -395,7 +396,7 @@ TEST(SimulatedFailures, ChosenProcessOpenFailsForARunningProgram) {
   m.AddProgram(u"C:\\Hotfix\\40517.exe", {.lifetime = 5});
   m.fail_call = 2;  // the program start is call 1
   sim::SimulatedPlatform p(m);
-  const auto pid = static_cast<Long>(p.Shell(u"C:\\Hotfix\\40517.exe", 0));
+  const auto pid = static_cast<Long>(p.Shell(u"C:\\Hotfix\\40517.exe", 0, platform::ProgramName::kWholeLine));
   EXPECT_EQ(p.OpenProcess(platform::kSynchronize, 0, pid), 0);
   EXPECT_NE(p.OpenProcess(platform::kSynchronize, 0, pid), 0);
 }
@@ -406,13 +407,13 @@ TEST(SimulatedFailures, ChosenProgramStartRaisesFileNotFound) {
   m.fail_call = 1;
   sim::SimulatedPlatform p(m);
   try {
-    p.Shell(u"C:\\Hotfix\\40517.exe", 0);
+    p.Shell(u"C:\\Hotfix\\40517.exe", 0, platform::ProgramName::kWholeLine);
     ADD_FAILURE() << "expected a failure";
   } catch (const platform::RuntimeFailure& f) {
     EXPECT_EQ(f.number(), 53);
   }
   EXPECT_TRUE(p.observations().started.empty());
-  EXPECT_NO_THROW(p.Shell(u"C:\\Hotfix\\40517.exe", 0));
+  EXPECT_NO_THROW(p.Shell(u"C:\\Hotfix\\40517.exe", 0, platform::ProgramName::kWholeLine));
   EXPECT_EQ(p.observations().started.size(), 1u);
 }
 
@@ -503,3 +504,123 @@ TEST(SimulatedMsgBox, AnswerThatIsNotAButtonOrMissingIsAScriptError) {
 }
 
 }  // namespace
+
+// ---- file names, as the log's checks and the program start read them -------
+
+namespace paths {
+
+TEST(SimulatedFiles, FullPathsFoldRelativePartsAndNameDevices) {
+  sim::Machine m;
+  m.current_directory = u"C:\\WINDOWS\\system32";
+  sim::SimulatedPlatform p(m);
+  const std::vector<std::pair<Text, Text>> rows = {
+      {u"h.log", u"C:\\WINDOWS\\system32\\h.log"},
+      {u"..\\Temp\\.\\h.log", u"C:\\WINDOWS\\Temp\\h.log"},
+      {u"\\Logs\\h.log", u"C:\\Logs\\h.log"},
+      {u"D:h.log", u"D:\\h.log"},
+      {u"C:\\a\\..\\..\\h.log", u"C:\\h.log"},
+      {u"\\\\srv\\share\\..\\h.log", u"\\\\srv\\share\\h.log"},
+      {u"NUL", u"\\\\.\\NUL"},
+      {u"C:\\Logs\\com1.txt", u"\\\\.\\com1"},
+      {u"C:\\Logs\\console.log", u"C:\\Logs\\console.log"},
+  };
+  for (const auto& [name, full] : rows) {
+    Text out = u"untouched";
+    EXPECT_EQ(p.GetFullPathNameW(name, out), 1) << platform::ToUtf8(name);
+    EXPECT_EQ(out, full) << platform::ToUtf8(name);
+  }
+}
+
+TEST(SimulatedFiles, AHandleTellsFilesLinksAndDevicesApart) {
+  sim::Machine m;
+  m.path_kinds[u"C:\\link.log"] = sim::PathKind::kHardLink;
+  m.path_kinds[u"C:\\junction.log"] = sim::PathKind::kReparsePoint;
+  m.path_kinds[u"C:\\Logs"] = sim::PathKind::kFolder;
+  sim::SimulatedPlatform p(m);
+  struct Row {
+    Text path;
+    Long type;  // 0: the open fails
+    std::uint32_t links, attributes;
+  };
+  const std::vector<Row> rows = {
+      {u"C:\\new.log", platform::kFileTypeDisk, 1, 0x20},
+      {u"C:\\link.log", platform::kFileTypeDisk, 2, 0x20},
+      {u"C:\\junction.log", platform::kFileTypeDisk, 1, 0x420},
+      {u"C:\\Logs", 0, 0, 0},
+      {u"LPT1", platform::kFileTypeChar, 0, 0},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(platform::ToUtf8(row.path));
+    Long size = -1, error = 0;
+    const Long file = p.OpenFileForAppend(row.path, size, error);
+    if (row.type == 0) {
+      EXPECT_EQ(file, 0);
+      EXPECT_EQ(error, platform::kErrorAccessDenied);
+      EXPECT_EQ(p.GetFileAttributesW(row.path), static_cast<Long>(platform::kFileAttributeDirectory));
+      continue;
+    }
+    ASSERT_NE(file, 0);
+    EXPECT_EQ(p.GetFileType(file), row.type);
+    platform::FileInformation info{7, 7};
+    EXPECT_EQ(p.GetFileInformationByHandle(file, info), row.links != 0 ? 1 : 0);
+    EXPECT_EQ(info.nNumberOfLinks, row.links != 0 ? row.links : 7u);
+    if (row.links != 0) {
+      EXPECT_EQ(info.dwFileAttributes, row.attributes);
+    }
+    EXPECT_NE(p.CloseHandle(file), 0);
+  }
+}
+
+TEST(SimulatedMutex, TheOtherCopyDecidesWhatCreatingTheMutexGives) {
+  struct Row {
+    sim::OtherCopy other;
+    Long error_setting;
+    bool handle;
+    Long error;
+  };
+  const std::vector<Row> rows = {
+      {sim::OtherCopy::kNone, 0, true, 0},
+      {sim::OtherCopy::kRunning, 0, true, platform::kErrorAlreadyExists},
+      {sim::OtherCopy::kOtherAccount, 0, false, platform::kErrorAccessDenied},
+      {sim::OtherCopy::kNone, 161, false, 161},
+  };
+  for (const auto& row : rows) {
+    sim::Machine m;
+    m.other_copy = row.other;
+    m.mutex_error = row.error_setting;
+    sim::SimulatedPlatform p(m);
+    Long error = -1;
+    EXPECT_EQ(p.CreateMutexW(u"Global\\x", error) != 0, row.handle);
+    EXPECT_EQ(error, row.error);
+  }
+}
+
+// The installers' lines name their program whole; only a line with
+// arguments is split, and never with ".exe" added to a shorter part.
+TEST(ProgramName, APlantedShorterPathNeverStandsInForTheNamedProgram) {
+  const std::vector<Text> files = {u"C:\\hf", u"C:\\hf.exe", u"C:\\hf test\\trk.exe"};
+  const auto is_file = [&](const Text& path) {
+    return std::find(files.begin(), files.end(), path) != files.end();
+  };
+  using platform::ProgramName;
+  struct Row {
+    Text line;
+    ProgramName program;
+    std::optional<Text> application;
+  };
+  const std::vector<Row> rows = {
+      {u"C:\\hf test\\app\\40517.exe", ProgramName::kWholeLine, std::nullopt},
+      {u"C:\\hf test\\trk.exe", ProgramName::kWholeLine, u"C:\\hf test\\trk.exe"},
+      {u"C:\\hf test\\trk.exe /Uninstall", ProgramName::kLeadingPart, u"C:\\hf test\\trk.exe"},
+      {u"C:\\hf test\\app\\TRK.EXE /Uninstall", ProgramName::kLeadingPart, u"C:\\hf"},
+      {u"C:\\hf.exe2 /Uninstall", ProgramName::kLeadingPart, std::nullopt},
+      {u"\"C:\\hf test\\trk.exe\" /x", ProgramName::kWholeLine, u"C:\\hf test\\trk.exe"},
+  };
+  for (const auto& row : rows) {
+    const auto split = platform::ResolveProgram(row.line, row.program, is_file);
+    EXPECT_EQ(split ? std::optional<Text>(split->application) : std::nullopt, row.application)
+        << platform::ToUtf8(row.line);
+  }
+}
+
+}  // namespace paths

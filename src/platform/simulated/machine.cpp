@@ -41,6 +41,17 @@ Text NormalizePath(std::u16string_view path) {
   return out;
 }
 
+bool IsDeviceName(std::u16string_view path) {
+  const auto slash = path.find_last_of(u"\\/:");
+  std::u16string_view name = slash == std::u16string_view::npos ? path : path.substr(slash + 1);
+  name = name.substr(0, name.find(u'.'));
+  while (!name.empty() && name.back() == u' ') name.remove_suffix(1);
+  const Text upper = FoldCase(name);
+  if (upper == u"NUL" || upper == u"CON" || upper == u"AUX" || upper == u"PRN") return true;
+  return upper.size() == 4 && (upper.starts_with(u"COM") || upper.starts_with(u"LPT")) &&
+         upper[3] >= u'1' && upper[3] <= u'9';
+}
+
 // ---- registry --------------------------------------------------------------
 
 namespace {

@@ -102,10 +102,22 @@ struct ProgramBehaviour {
   int identifier_reused_for = 0;
 };
 
+// What a name in the file system can be besides a plain file.
+enum class PathKind {
+  kFile,
+  kFolder,
+  kHardLink,      // a file with a second name elsewhere
+  kReparsePoint,  // a junction or symbolic link
+};
+
 struct SimFile {
   std::optional<std::vector<std::uint8_t>> version_resource;  // VS_VERSIONINFO bytes
   std::optional<ProgramBehaviour> program;                    // startable
 };
+
+// Names Windows opens as devices wherever they stand in a path: NUL, CON,
+// AUX, PRN, COM1 to COM9, LPT1 to LPT9, with or without an extension.
+bool IsDeviceName(std::u16string_view path);
 
 // ---- the rest of Windows -----------------------------------------------------
 
@@ -126,6 +138,12 @@ struct Security {
   bool holds_shutdown_privilege = true;  // present (disabled) in the token
   bool refuse_restart = false;           // ExitWindowsEx refuses even so
 };
+
+// Another copy of the program running when this one starts: it holds the
+// program's mutex. Made by the same account the mutex opens (183, already
+// exists); made by another (SYSTEM under a deployment tool) it refuses
+// this copy (5, access denied).
+enum class OtherCopy { kNone, kRunning, kOtherAccount };
 
 // How the user answers a box: a button code, or Enter (the default button).
 struct Answer {
@@ -167,6 +185,21 @@ struct Machine {
   // cannot be opened for writing, with the Windows error.
   std::map<Text, std::string, CaseInsensitiveLess> written_files;
   std::map<Text, Long, CaseInsensitiveLess> unwritable_files;
+  // Names that are not plain files (folders, links), by full path.
+  std::map<Text, PathKind, CaseInsensitiveLess> path_kinds;
+  // The current folder the program was started in; empty: its own folder,
+  // as after a double-click.
+  Text current_directory;
+  OtherCopy other_copy = OtherCopy::kNone;
+  // Non-zero: creating the program's mutex fails with this Windows error
+  // (161 where the Global namespace is unknown, as on Windows NT 4.0).
+  Long mutex_error = 0;
+  // The WriteFile calls, counted from 1, that fail (a full disk, a share
+  // gone away).
+  std::vector<int> failing_writes;
+  // False: the session's window station has no visible desktop (a service
+  // session, as under a deployment tool running as SYSTEM).
+  bool visible_desktop = true;
 
   void AddProgram(const Text& path, ProgramBehaviour behaviour = {});
   void AddVersionedFile(const Text& path, std::vector<std::uint8_t> version_resource);

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "platform/buttons.h"
 #include "platform/command_line.h"
 #include "platform/failure.h"
 #include "platform/simulated/cp1252.h"
@@ -26,19 +27,6 @@ bool IsStringType(Long type) {
          type == platform::kRegMultiSz;
 }
 
-std::vector<Long> ButtonsOf(Long style) {
-  using namespace platform;
-  switch (style & 0xF) {
-    case kMbOk: return {kIdOk};
-    case kMbOkCancel: return {kIdOk, kIdCancel};
-    case kMbAbortRetryIgnore: return {kIdAbort, kIdRetry, kIdIgnore};
-    case kMbYesNoCancel: return {kIdYes, kIdNo, kIdCancel};
-    case kMbYesNo: return {kIdYes, kIdNo};
-    case kMbRetryCancel: return {kIdRetry, kIdCancel};
-    default: return {kIdOk};
-  }
-}
-
 Text Utf16Chars(const std::vector<std::uint8_t>& data) {
   Text text;
   for (std::size_t i = 0; i + 1 < data.size(); i += 2) {
@@ -49,6 +37,54 @@ Text Utf16Chars(const std::vector<std::uint8_t>& data) {
 
 std::uint16_t Word(const std::uint8_t* at) {
   return static_cast<std::uint16_t>(at[0] | (at[1] << 8));
+}
+
+// Relative names are taken from the current folder; "." and ".." are folded
+// as Windows folds them, and a device name stands for the device itself.
+Text FullPathOf(const Text& file_name, const Text& current) {
+  const Text name = NormalizePath(file_name);
+  Text full;
+  if (name.empty()) {
+    full.clear();
+  } else if (IsDeviceName(name)) {
+    const auto slash = name.find_last_of(u"\\:");
+    full = u"\\\\.\\" + name.substr(slash == Text::npos ? 0 : slash + 1);
+    full = full.substr(0, full.find(u'.', 4));
+  } else if (name.starts_with(u"\\\\") || (name.size() > 2 && name[1] == u':' && name[2] == u'\\')) {
+    full = name;
+  } else if (name.size() > 1 && name[1] == u':') {
+    full = name.substr(0, 2) + u"\\" + name.substr(2);  // drive-relative: the root
+  } else if (name[0] == u'\\') {
+    full = current.substr(0, 2) + name;
+  } else {
+    full = current + u"\\" + name;
+  }
+  // Fold "." and ".." below the root ("C:\" or "\\server\share\").
+  if (!full.empty() && !full.starts_with(u"\\\\.\\")) {
+    std::vector<Text> parts;
+    std::size_t root = 2;
+    if (full.starts_with(u"\\\\")) {
+      const std::size_t server_end = full.find(u'\\', 2);
+      root = server_end == Text::npos ? Text::npos : full.find(u'\\', server_end + 1);
+      if (root == Text::npos) root = full.size();
+    }
+    for (std::size_t i = root + 1; i <= full.size();) {
+      std::size_t end = full.find(u'\\', i);
+      if (end == Text::npos) end = full.size();
+      const Text part = full.substr(i, end - i);
+      if (part == u"..") {
+        if (!parts.empty()) parts.pop_back();
+      } else if (!part.empty() && part != u".") {
+        parts.push_back(part);
+      }
+      i = end + 1;
+    }
+    Text folded = full.substr(0, root);
+    for (const Text& part : parts) folded += u"\\" + part;
+    if (parts.empty()) folded += u"\\";
+    full = folded;
+  }
+  return full;
 }
 
 }  // namespace
@@ -463,7 +499,7 @@ Long SimulatedPlatform::ExitWindowsEx(Long uFlags, Long dwReason) {
 
 Long SimulatedPlatform::MsgBox(const Text& prompt, Long buttons, const std::optional<Text>& title) {
   const Text shown_title = title.value_or(kDefaultTitle);
-  const std::vector<Long> offered = ButtonsOf(buttons);
+  const std::vector<Long> offered = platform::ButtonsOf(buttons);
   Long answer = platform::kIdOk;
   if (offered.size() > 1) {
     if (machine_.answers.empty() && machine_.enter_when_unscripted) {
@@ -475,9 +511,8 @@ Long SimulatedPlatform::MsgBox(const Text& prompt, Long buttons, const std::opti
     }
     const Answer scripted = machine_.answers.front();
     machine_.answers.pop_front();
-    const auto default_index = static_cast<std::size_t>((buttons >> 8) & 0xF);
     if (scripted.button == Answer::kEnter) {
-      answer = offered[default_index < offered.size() ? default_index : 0];
+      answer = platform::DefaultButton(buttons);
     } else if (std::find(offered.begin(), offered.end(), scripted.button) != offered.end()) {
       answer = scripted.button;
     } else {
@@ -491,10 +526,11 @@ Long SimulatedPlatform::MsgBox(const Text& prompt, Long buttons, const std::opti
   return answer;
 }
 
-double SimulatedPlatform::Shell(const Text& pathName, Long windowStyle) {
+double SimulatedPlatform::Shell(const Text& pathName, Long windowStyle,
+                                platform::ProgramName program) {
   const bool fails = FailsNow();
   const auto split = platform::ResolveProgram(
-      pathName, [this](const Text& path) { return machine_.FindFile(path) != nullptr; });
+      pathName, program, [this](const Text& path) { return machine_.FindFile(path) != nullptr; });
   const SimFile* file = split ? machine_.FindFile(split->application) : nullptr;
   if (fails || !split || !file->program) {
     const platform::RuntimeFailure failure =
@@ -556,6 +592,12 @@ void SimulatedPlatform::CloseStartedPrograms() {
   }
 }
 
+Text SimulatedPlatform::StartedProgramFile(Long dwProcessId) {
+  for (const auto& started : seen_.started)
+    if (started.process_id == dwProcessId) return started.application;
+  return Text();
+}
+
 Text SimulatedPlatform::GetCommandLine() {
   Text line = u"\"" + machine_.app_path + u"\\Hotfix.exe\"";
   if (!machine_.arguments.empty()) line += u" " + machine_.arguments;
@@ -586,6 +628,12 @@ Long SimulatedPlatform::OpenFileForAppend(const Text& path, Long& lpFileSize, Lo
     lpError = refused->second;
   } else if (name.empty()) {
     lpError = platform::kErrorInvalidName;
+  } else if (IsDeviceName(name)) {
+    lpFileSize = 0;
+    handle = NewHandle();
+    files_[handle] = Text();
+  } else if (KindOf(name) == PathKind::kFolder) {
+    lpError = platform::kErrorAccessDenied;  // as CreateFile answers for a folder
   } else {
     lpFileSize = static_cast<Long>(machine_.written_files[name].size());
     handle = NewHandle();
@@ -600,14 +648,112 @@ Long SimulatedPlatform::OpenFileForAppend(const Text& path, Long& lpFileSize, Lo
 Long SimulatedPlatform::WriteFile(Long hFile, std::string_view bytes) {
   Long ok = 0;
   const auto it = files_.find(hFile);
-  if (!FailsNow() && it != files_.end()) {
-    machine_.written_files[it->second] += bytes;
-    seen_.written[it->second] += bytes;
+  const bool refused = std::count(machine_.failing_writes.begin(), machine_.failing_writes.end(),
+                                  ++writes_) != 0;
+  if (!FailsNow() && !refused && it != files_.end()) {
+    if (!it->second.empty()) {  // a device takes the bytes and keeps none
+      machine_.written_files[it->second] += bytes;
+      seen_.written[it->second] += bytes;
+    }
     ok = 1;
   }
   Record("WriteFile", {Hex(static_cast<std::uint32_t>(hFile)), Dec(static_cast<std::int64_t>(bytes.size())) + " bytes"},
          Dec(ok));
   return ok;
+}
+
+PathKind SimulatedPlatform::KindOf(const Text& full_path) const {
+  const Text name = NormalizePath(full_path);
+  if (const auto it = machine_.path_kinds.find(name); it != machine_.path_kinds.end())
+    return it->second;
+  // A folder that holds a file the machine knows.
+  const Text prefix = FoldCase(name) + u"\\";
+  for (const auto& [path, file] : machine_.files)
+    if (FoldCase(path).starts_with(prefix)) return PathKind::kFolder;
+  return PathKind::kFile;
+}
+
+Long SimulatedPlatform::GetFileType(Long hFile) {
+  const auto it = files_.find(hFile);
+  const Long type = FailsNow() || it == files_.end() ? 0
+                    : it->second.empty()             ? platform::kFileTypeChar
+                                                     : platform::kFileTypeDisk;
+  Record("GetFileType", {Hex(static_cast<std::uint32_t>(hFile))}, Dec(type));
+  return type;
+}
+
+Long SimulatedPlatform::GetFileInformationByHandle(Long hFile,
+                                                   platform::FileInformation& lpFileInformation) {
+  Long ok = 0;
+  const auto it = files_.find(hFile);
+  if (!FailsNow() && it != files_.end() && !it->second.empty()) {
+    const PathKind kind = KindOf(it->second);
+    lpFileInformation.dwFileAttributes =
+        0x20 /*archive*/ | (kind == PathKind::kReparsePoint ? platform::kFileAttributeReparsePoint : 0);
+    lpFileInformation.nNumberOfLinks = kind == PathKind::kHardLink ? 2 : 1;
+    ok = 1;
+  }
+  Record("GetFileInformationByHandle", {Hex(static_cast<std::uint32_t>(hFile)), "&info"},
+         ok ? "1 attributes=" + Hex(lpFileInformation.dwFileAttributes) +
+                  " links=" + Dec(lpFileInformation.nNumberOfLinks)
+            : "0");
+  return ok;
+}
+
+Long SimulatedPlatform::GetFileAttributesW(const Text& lpFileName) {
+  const Text name = FullPathOf(lpFileName, CurrentFolder());
+  Long attributes = platform::kInvalidFileAttributes;
+  if (!FailsNow() && !name.empty()) {
+    const PathKind kind = KindOf(name);
+    if (kind == PathKind::kFolder) attributes = platform::kFileAttributeDirectory;
+    else if (kind == PathKind::kReparsePoint) attributes = 0x20 | platform::kFileAttributeReparsePoint;
+    else if (kind == PathKind::kHardLink || machine_.FindFile(name) || machine_.written_files.count(name))
+      attributes = 0x20;
+  }
+  Record("GetFileAttributesW", {Quote(lpFileName)}, Hex(static_cast<std::uint32_t>(attributes)));
+  return attributes;
+}
+
+Long SimulatedPlatform::GetFullPathNameW(const Text& lpFileName, Text& lpBuffer) {
+  const Text full = FullPathOf(lpFileName, CurrentFolder());
+  const bool ok = !FailsNow() && !full.empty();
+  if (ok) lpBuffer = full;
+  Record("GetFullPathNameW", {Quote(lpFileName), "&buffer"}, ok ? Quote(full) : "0");
+  return ok ? 1 : 0;
+}
+
+Text SimulatedPlatform::CurrentFolder() const {
+  return machine_.current_directory.empty() ? machine_.app_path : machine_.current_directory;
+}
+
+Text SimulatedPlatform::GetCurrentDirectoryW() {
+  const Text folder = CurrentFolder();
+  Record("GetCurrentDirectoryW", {}, Quote(folder));
+  return folder;
+}
+
+Long SimulatedPlatform::CreateMutexW(const Text& lpName, Long& lpError) {
+  Long handle = 0;
+  if (FailsNow()) {
+    lpError = platform::kErrorNotEnoughMemory;
+  } else if (machine_.mutex_error != 0) {
+    lpError = machine_.mutex_error;
+  } else if (machine_.other_copy == OtherCopy::kOtherAccount) {
+    lpError = platform::kErrorAccessDenied;
+  } else {
+    handle = mutex_ = NewHandle();
+    lpError = machine_.other_copy == OtherCopy::kRunning ? platform::kErrorAlreadyExists : 0;
+  }
+  Record("CreateMutexW", {"NULL", "FALSE", Quote(lpName)},
+         Hex(static_cast<std::uint32_t>(handle)) + " error=" + Dec(lpError));
+  return handle;
+}
+
+Long SimulatedPlatform::GetProcessWindowStationFlags(Long& lpFlags) {
+  const bool ok = !FailsNow();
+  if (ok) lpFlags = machine_.visible_desktop ? platform::kWsfVisible : 0;
+  Record("GetProcessWindowStationFlags", {"&flags"}, ok ? "1 flags=" + Dec(lpFlags) : "0");
+  return ok ? 1 : 0;
 }
 
 void SimulatedPlatform::DoEnd(Long exitCode) {

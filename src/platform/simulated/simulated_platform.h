@@ -117,7 +117,7 @@ class SimulatedPlatform final : public platform::Platform {
   Long ExitWindowsEx(Long uFlags, Long dwReason) override;
 
   Long MsgBox(const Text& prompt, Long buttons, const std::optional<Text>& title) override;
-  double Shell(const Text& pathName, Long windowStyle) override;
+  double Shell(const Text& pathName, Long windowStyle, platform::ProgramName program) override;
   void DoEvents() override;
   Text AppPath() override;
   void Print(const Text& line) override;
@@ -125,10 +125,18 @@ class SimulatedPlatform final : public platform::Platform {
 
   Long GetExitCodeProcess(Long dwProcessId, Long& lpExitCode) override;
   void CloseStartedPrograms() override;
+  Text StartedProgramFile(Long dwProcessId) override;
   Text GetCommandLine() override;
   platform::SYSTEMTIME GetLocalTime() override;
   Long OpenFileForAppend(const Text& path, Long& lpFileSize, Long& lpError) override;
   Long WriteFile(Long hFile, std::string_view bytes) override;
+  Long GetFileType(Long hFile) override;
+  Long GetFileInformationByHandle(Long hFile, platform::FileInformation& lpFileInformation) override;
+  Long GetFileAttributesW(const Text& lpFileName) override;
+  Long GetFullPathNameW(const Text& lpFileName, Text& lpBuffer) override;
+  Text GetCurrentDirectoryW() override;
+  Long CreateMutexW(const Text& lpName, Long& lpError) override;
+  Long GetProcessWindowStationFlags(Long& lpFlags) override;
 
  protected:
   void DoEnd(Long exitCode) override;
@@ -170,11 +178,15 @@ class SimulatedPlatform final : public platform::Platform {
   std::map<Long, OpenKey> keys_;
   std::map<Long, Process> processes_;
   std::map<Long, OpenedProcess> process_handles_;
+  Long mutex_ = 0;
+  int writes_ = 0;  // WriteFile calls so far  // the program's mutex; Windows closes it at the end
   bool ObjectHeld(Long process_id, const Process& process) const;
   void ReuseFreedIdentifier(Long process_id, Process& process);
 
   std::map<Long, bool> tokens_;  // handle -> open
-  std::map<Long, Text> files_;   // open file handle -> path
+  std::map<Long, Text> files_;   // open file handle -> path ("" for a device)
+  PathKind KindOf(const Text& full_path) const;
+  Text CurrentFolder() const;
   bool shutdown_privilege_enabled_ = false;
   std::map<const std::uint8_t*, Long> version_blocks_;  // filled buffers, their sizes
 };

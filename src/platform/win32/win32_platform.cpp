@@ -234,10 +234,10 @@ Long Win32Platform::MsgBox(const Text& prompt, Long buttons, const std::optional
   return ::MessageBoxW(nullptr, Wide(prompt).c_str(), caption.c_str(), static_cast<UINT>(buttons));
 }
 
-double Win32Platform::Shell(const Text& pathName, Long windowStyle) {
+double Win32Platform::Shell(const Text& pathName, Long windowStyle, ProgramName program) {
   // Name the program file ourselves: left to CreateProcess, an unquoted
   // "C:\hf test\app\x.exe" would run C:\hf.exe if someone put one there.
-  const auto split = ResolveProgram(pathName, IsExistingFile);
+  const auto split = ResolveProgram(pathName, program, IsExistingFile);
   if (!split) throw FailureFileNotFound();
 
   const std::wstring application = Wide(split->application);
@@ -255,7 +255,7 @@ double Win32Platform::Shell(const Text& pathName, Long windowStyle) {
   // Kept, not closed: while a handle is open the process object stays, and
   // Windows does not give its identifier to a program started later, so the
   // wait by identifier can only ever see this program.
-  started_.push_back({process.dwProcessId, ScopedHandle(process.hProcess)});
+  started_.push_back({process.dwProcessId, ScopedHandle(process.hProcess), split->application});
   return static_cast<double>(process.dwProcessId);
 }
 
@@ -300,7 +300,15 @@ Long Win32Platform::GetExitCodeProcess(Long dwProcessId, Long& lpExitCode) {
   return 0;
 }
 
-void Win32Platform::CloseStartedPrograms() { started_.clear(); }
+void Win32Platform::CloseStartedPrograms() {
+  for (auto& started : started_) started.process = ScopedHandle();
+}
+
+Text Win32Platform::StartedProgramFile(Long dwProcessId) {
+  for (const auto& started : started_)
+    if (started.process_id == static_cast<DWORD>(dwProcessId)) return started.application;
+  return Text();
+}
 
 Text Win32Platform::GetCommandLine() { return FromWide(::GetCommandLineW()); }
 
@@ -314,10 +322,14 @@ SYSTEMTIME Win32Platform::GetLocalTime() {
 }
 
 Long Win32Platform::OpenFileForAppend(const Text& path, Long& lpFileSize, Long& lpError) {
-  // FILE_APPEND_DATA alone: every write lands at the end, even when another
-  // run appends to the same log at the same time.
-  const HANDLE file = ::CreateFileW(Wide(path).c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                                    nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+  // FILE_APPEND_DATA without FILE_WRITE_DATA: every write lands at the end,
+  // even when another run appends to the same log at the same time.
+  // FILE_READ_ATTRIBUTES lets the caller check the handle it writes through;
+  // FILE_FLAG_OPEN_REPARSE_POINT opens a junction or symbolic link itself, so
+  // the check sees it instead of the file it would lead to.
+  const HANDLE file = ::CreateFileW(Wide(path).c_str(), FILE_APPEND_DATA | FILE_READ_ATTRIBUTES,
+                                    FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_ALWAYS,
+                                    FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
   if (file == INVALID_HANDLE_VALUE) {
     lpError = static_cast<Long>(::GetLastError());
     return 0;
@@ -333,6 +345,64 @@ Long Win32Platform::WriteFile(Long hFile, std::string_view bytes) {
   const BOOL ok = ::WriteFile(ToHandle<HANDLE>(hFile), bytes.data(), static_cast<DWORD>(bytes.size()),
                               &written, nullptr);
   return ok && written == bytes.size();
+}
+
+Long Win32Platform::GetFileType(Long hFile) {
+  return static_cast<Long>(::GetFileType(ToHandle<HANDLE>(hFile)));
+}
+
+Long Win32Platform::GetFileInformationByHandle(Long hFile, FileInformation& lpFileInformation) {
+  BY_HANDLE_FILE_INFORMATION info{};
+  if (!::GetFileInformationByHandle(ToHandle<HANDLE>(hFile), &info)) return 0;
+  lpFileInformation.dwFileAttributes = info.dwFileAttributes;
+  lpFileInformation.nNumberOfLinks = info.nNumberOfLinks;
+  return 1;
+}
+
+Long Win32Platform::GetFileAttributesW(const Text& lpFileName) {
+  return static_cast<Long>(::GetFileAttributesW(Wide(lpFileName).c_str()));
+}
+
+Long Win32Platform::GetFullPathNameW(const Text& lpFileName, Text& lpBuffer) {
+  const std::wstring name = Wide(lpFileName);
+  std::vector<wchar_t> buffer(MAX_PATH);
+  DWORD length = ::GetFullPathNameW(name.c_str(), static_cast<DWORD>(buffer.size()), buffer.data(), nullptr);
+  if (length >= buffer.size()) {  // the size needed, terminator included
+    buffer.resize(length);
+    length = ::GetFullPathNameW(name.c_str(), static_cast<DWORD>(buffer.size()), buffer.data(), nullptr);
+  }
+  if (length == 0 || length >= buffer.size()) return 0;
+  lpBuffer = FromWide(std::wstring(buffer.data(), length));
+  return 1;
+}
+
+Text Win32Platform::GetCurrentDirectoryW() {
+  const DWORD needed = ::GetCurrentDirectoryW(0, nullptr);
+  if (needed == 0) return Text();
+  std::vector<wchar_t> buffer(needed);
+  const DWORD length = ::GetCurrentDirectoryW(needed, buffer.data());
+  return length == 0 || length >= needed ? Text() : FromWide(std::wstring(buffer.data(), length));
+}
+
+Long Win32Platform::CreateMutexW(const Text& lpName, Long& lpError) {
+  const HANDLE mutex = ::CreateMutexW(nullptr, FALSE, Wide(lpName).c_str());
+  lpError = static_cast<Long>(::GetLastError());
+  if (mutex == nullptr) return 0;
+  if (lpError != ERROR_ALREADY_EXISTS) lpError = 0;
+  // Never closed: Windows closes it when the process ends, however it ends,
+  // so a copy that was killed leaves nothing behind to block the next run.
+  return FromHandle(mutex);
+}
+
+Long Win32Platform::GetProcessWindowStationFlags(Long& lpFlags) {
+  USEROBJECTFLAGS flags{};
+  DWORD needed = 0;
+  const HWINSTA station = ::GetProcessWindowStation();
+  if (station == nullptr ||
+      !::GetUserObjectInformationW(station, UOI_FLAGS, &flags, sizeof flags, &needed))
+    return 0;
+  lpFlags = static_cast<Long>(flags.dwFlags);
+  return 1;
 }
 
 void Win32Platform::DoEnd(Long exitCode) { ::ExitProcess(static_cast<UINT>(exitCode)); }

@@ -49,7 +49,7 @@ class Win32Platform final : public Platform {
   Long ExitWindowsEx(Long uFlags, Long dwReason) override;
 
   Long MsgBox(const Text& prompt, Long buttons, const std::optional<Text>& title) override;
-  double Shell(const Text& pathName, Long windowStyle) override;
+  double Shell(const Text& pathName, Long windowStyle, ProgramName program) override;
   void DoEvents() override;
   Text AppPath() override;
   void Print(const Text& line) override;
@@ -57,10 +57,18 @@ class Win32Platform final : public Platform {
 
   Long GetExitCodeProcess(Long dwProcessId, Long& lpExitCode) override;
   void CloseStartedPrograms() override;
+  Text StartedProgramFile(Long dwProcessId) override;
   Text GetCommandLine() override;
   SYSTEMTIME GetLocalTime() override;
   Long OpenFileForAppend(const Text& path, Long& lpFileSize, Long& lpError) override;
   Long WriteFile(Long hFile, std::string_view bytes) override;
+  Long GetFileType(Long hFile) override;
+  Long GetFileInformationByHandle(Long hFile, FileInformation& lpFileInformation) override;
+  Long GetFileAttributesW(const Text& lpFileName) override;
+  Long GetFullPathNameW(const Text& lpFileName, Text& lpBuffer) override;
+  Text GetCurrentDirectoryW() override;
+  Long CreateMutexW(const Text& lpName, Long& lpError) override;
+  Long GetProcessWindowStationFlags(Long& lpFlags) override;
 
  protected:
   void DoEnd(Long exitCode) override;
@@ -79,6 +87,7 @@ class Win32Platform final : public Platform {
   struct Started {
     DWORD process_id;
     ScopedHandle process;
+    Text application;
   };
 
   FormWindow form_;

@@ -346,7 +346,14 @@ std::optional<std::string> ScenarioRunner::not_reproducible(const simulator::Sce
     return "its Windows is given by numbers, not by a name Wine knows";
   if (!s.machine.security.token_opens || !s.machine.security.holds_shutdown_privilege)
     return "its process token cannot be made to fail under Wine";
-  if (s.machine.fail_call != 0) return "it makes a Windows call fail";
+  if (s.machine.fail_call != 0 || s.machine.mutex_error != 0 || !s.machine.failing_writes.empty())
+    return "it makes a Windows call fail";
+  if (s.machine.other_copy != sim::OtherCopy::kNone)
+    return "another copy running is a Wine case of its own (Wine/OneCopy)";
+  if (!s.machine.visible_desktop)
+    return "a session without a visible desktop is a Wine case of its own (Wine/NoDesktop)";
+  if (!s.machine.path_kinds.empty() || !s.machine.current_directory.empty())
+    return "its links, folders and current folder are Wine cases of their own (Wine/LogRefused)";
   for (const auto& [path, file] : s.machine.files) {
     const std::string where = u8(path);
     if (where.size() < 3 || (where[0] != 'C' && where[0] != 'c') || where[1] != ':')
