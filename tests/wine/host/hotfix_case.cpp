@@ -153,6 +153,17 @@ HotfixCase& HotfixCase::timeout(std::chrono::milliseconds limit) {
   return *this;
 }
 
+HotfixCase& HotfixCase::second_copy(std::vector<std::string> args,
+                                     std::vector<std::string> answers) {
+  second_copy_.emplace(std::move(args), std::move(answers));
+  return *this;
+}
+
+HotfixCase& HotfixCase::desktop(const std::string& station_and_desktop) {
+  desktop_ = station_and_desktop;
+  return *this;
+}
+
 HotfixCase& HotfixCase::on_laid_out(std::function<void()> hook) {
   on_laid_out_ = std::move(hook);
   return *this;
@@ -244,10 +255,28 @@ HotfixRun HotfixCase::run() {
                                    prefix_.windows_path(work / "boxbot.log")};
   if (!answers_.empty()) args.insert(args.end(), {"--answers", join(answers_, ',')});
   if (watch_only_) args.push_back("--watch");
+  if (!desktop_.empty()) args.insert(args.end(), {"--desktop", desktop_});
   args.insert(args.end(), {"--timeout-ms", std::to_string(scaled(timeout_).count()), "--",
                            folder_ + "\\Hotfix.exe"});
   args.insert(args.end(), arguments_.begin(), arguments_.end());
   auto env = env_;
+  if (second_copy_) {
+    // Its own robot, with the case's time limit; the first copy's limit
+    // covers it (see second_copy's callers).
+    std::vector<std::string> second = {prefix_.windows_path(work / "boxbot.exe"), "--log",
+                                       prefix_.windows_path(work / "second.log")};
+    if (!second_copy_->second.empty())
+      second.insert(second.end(), {"--answers", join(second_copy_->second, ',')});
+    second.insert(second.end(), {"--timeout-ms", std::to_string(scaled(timeout_).count() / 3), "--",
+                                 folder_ + "\\Hotfix.exe"});
+    second.insert(second.end(), second_copy_->first.begin(), second_copy_->first.end());
+    std::string line;
+    for (const auto& word : second)
+      line += (line.empty() ? "" : " ") +
+              (word.find(' ') == std::string::npos ? word : "\"" + word + "\"");
+    env["HOTFIX_STUB_RUN"] = line;
+    env["HOTFIX_STUB_RUN_BY"] = "40517.exe";
+  }
   env["HOTFIX_STUB_LOG"] = prefix_.windows_path(work / "stub.log");
   if (trace_) env["WINEDEBUG"] = kRunDebug;
   if (on_laid_out_) on_laid_out_();
@@ -271,10 +300,12 @@ HotfixRun HotfixCase::run() {
   return run;
 }
 
-void HotfixCase::read_results(HotfixRun& run) const {
-  const fs::path work = prefix_.drive_c() / "harness" / id_;
+namespace {
+
+// What a robot's log tells of the program it ran; its process id.
+unsigned long read_robot_log(const fs::path& log, HotfixRun& run) {
   unsigned long hotfix_pid = 0;
-  for (const auto& r : read_records(work / "boxbot.log")) {
+  for (const auto& r : read_records(log)) {
     const std::string& kind = r.at(0);
     if (kind == "start") hotfix_pid = number(r.at(2));
     else if (kind == "box") run.boxes.push_back(box_from(r));
@@ -288,9 +319,24 @@ void HotfixCase::read_results(HotfixRun& run) const {
       run.problems.push_back(join(r, ' '));
     }
   }
+  return hotfix_pid;
+}
+
+}  // namespace
+
+void HotfixCase::read_results(HotfixRun& run) const {
+  const fs::path work = prefix_.drive_c() / "harness" / id_;
+  const unsigned long hotfix_pid = read_robot_log(work / "boxbot.log", run);
+  if (second_copy_) {
+    HotfixRun second;
+    read_robot_log(work / "second.log", second);
+    run.second_copies.push_back(std::move(second));
+  }
   for (const auto& r : read_records(work / "stub.log")) {
     const unsigned long pid = number(r.at(2));
-    if (r.at(0) == "start") {
+    if (r.at(0) == "ran") {
+      run.second_copy_ran = join(std::vector<std::string>(r.begin() + 3, r.end()), ' ');
+    } else if (r.at(0) == "start") {
       InstallerRun installer;
       installer.pid = pid;
       installer.start_tick = number(r.at(1));
@@ -313,7 +359,9 @@ void HotfixCase::read_results(HotfixRun& run) const {
     for (const auto& call : parse_relay(trace))
       if (call.pid == hotfix_pid) run.calls.push_back(call);
 
-  run.transcript = "--- boxbot.log\n" + read_text(work / "boxbot.log") + "--- stub.log\n" +
+  run.transcript = "--- boxbot.log\n" + read_text(work / "boxbot.log") +
+                   (second_copy_ ? "--- second.log\n" + read_text(work / "second.log") : "") +
+                   "--- stub.log\n" +
                    read_text(work / "stub.log") + "--- problems\n" + join(run.problems, '\n') +
                    "\n--- wine stderr (end)\n" + tail(trace, 3000) + "\n";
 }

@@ -52,6 +52,10 @@ struct HotfixRun {
   std::vector<std::string> problems;  // unscripted boxes, leftovers, harness errors
   std::string transcript;             // every log, for failure messages
 
+  // Copies started while this one waited for 40517.exe (second_copy).
+  std::vector<HotfixRun> second_copies;
+  std::string second_copy_ran;  // what the stub recorded of it: its robot's exit, or failed
+
   std::vector<Call> calls_to(const std::string& function) const;
   // What Hotfix.exe wrote with OutputDebugString, when traced.
   std::vector<std::string> report_lines() const;
@@ -91,6 +95,11 @@ class HotfixCase {
   // Boxes are read and logged but left for a person to answer.
   HotfixCase& watch_only();
   HotfixCase& timeout(std::chrono::milliseconds limit);
+  // While 40517.exe runs, it starts a second copy of Hotfix.exe with these
+  // arguments, under a robot of its own with these answers, and waits for it.
+  HotfixCase& second_copy(std::vector<std::string> args, std::vector<std::string> answers);
+  // Starts Hotfix.exe on this desktop ("hfsvc\Default"), out of the robot's sight.
+  HotfixCase& desktop(const std::string& station_and_desktop);
   // Called once the machine is laid out, just before Hotfix.exe starts, and
   // once everything it started has ended, before the case's changes are
   // undone: for looking at the machine around the run itself.
@@ -130,6 +139,8 @@ class HotfixCase {
   std::vector<std::string> removed_files_;
   std::vector<std::string> hidden_;
   bool trace_ = false;
+  std::optional<std::pair<std::vector<std::string>, std::vector<std::string>>> second_copy_;
+  std::string desktop_;
   std::chrono::milliseconds timeout_{20000};
 };
 

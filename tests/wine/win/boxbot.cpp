@@ -1,6 +1,12 @@
 // boxbot: runs a program and plays the person in front of its message boxes.
 //
-//   boxbot.exe --log <file> [--answers yes,no,enter,ok,...] [--timeout-ms N] [--watch] -- <program> [args...]
+//   boxbot.exe --log <file> [--answers yes,no,enter,ok,...] [--timeout-ms N] [--watch]
+//              [--desktop STATION\DESKTOP] -- <program> [args...]
+//
+// --desktop starts the program on that desktop (STARTUPINFO.lpDesktop), as
+// a service starts programs in its own window station; its boxes are then
+// out of this robot's sight, and a program that shows one runs into the
+// time limit.
 //
 // With --watch every box is read and logged (answer "person", nothing
 // pressed) and left for someone at the screen to answer.
@@ -61,6 +67,7 @@ struct Options {
   std::vector<std::wstring> answers;
   DWORD timeout_ms = 60000;
   bool watch = false;
+  std::wstring desktop;
   std::wstring command;
 };
 
@@ -125,6 +132,7 @@ bool parse(int argc, wchar_t** argv, Options& options) {
     if (arg == L"--log") options.log = argv[++i];
     else if (arg == L"--answers") options.answers = split(argv[++i]);
     else if (arg == L"--timeout-ms") options.timeout_ms = std::wcstoul(argv[++i], nullptr, 10);
+    else if (arg == L"--desktop") options.desktop = argv[++i];
     else return false;
   }
   for (++i; i < argc; ++i) {
@@ -309,6 +317,8 @@ class Bot {
   int run() {
     STARTUPINFOW startup{};
     startup.cb = sizeof startup;
+    std::wstring desktop = options_.desktop;
+    if (!desktop.empty()) startup.lpDesktop = desktop.data();
     PROCESS_INFORMATION process{};
     std::wstring command = options_.command;
     if (!CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,

@@ -11,6 +11,10 @@
 // a comma list of name=number, e.g. "40517.exe=1500,40517-2.exe=0":
 //   HOTFIX_STUB_SLEEP_MS   time between start and end (default 0)
 //   HOTFIX_STUB_EXIT_CODE  exit status (default 0)
+// HOTFIX_STUB_RUN, a command line, is run by the stub named in
+// HOTFIX_STUB_RUN_BY and waited for before that stub ends (a second copy of
+// the program while the first waits for its installer); recorded as
+//   ran   <tick> <pid> <exit code of what it ran, or "failed <error>">
 #include <windows.h>
 
 #include <cwchar>
@@ -84,6 +88,27 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
                           GetCommandLineW(), current_directory(), show_flag ? L"1" : L"0",
                           std::to_wstring(startup.wShowWindow)});
   if (sleep_ms != 0) Sleep(sleep_ms);
+  std::wstring run = environment(L"HOTFIX_STUB_RUN");
+  if (!run.empty() && same_name(environment(L"HOTFIX_STUB_RUN_BY"), own_name)) {
+    // Once: the copy it starts, and that copy's installers, must not run it again.
+    SetEnvironmentVariableW(L"HOTFIX_STUB_RUN", nullptr);
+    STARTUPINFOW child_startup{};
+    child_startup.cb = sizeof child_startup;
+    PROCESS_INFORMATION child{};
+    std::wstring outcome;
+    if (CreateProcessW(nullptr, run.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                       &child_startup, &child)) {
+      WaitForSingleObject(child.hProcess, INFINITE);  // the robot it runs has a time limit
+      DWORD code = 0;
+      GetExitCodeProcess(child.hProcess, &code);
+      outcome = std::to_wstring(code);
+      CloseHandle(child.hThread);
+      CloseHandle(child.hProcess);
+    } else {
+      outcome = L"failed " + std::to_wstring(GetLastError());
+    }
+    if (!log.empty()) logline::append(log, {L"ran", std::to_wstring(GetTickCount()), pid, outcome});
+  }
   if (!log.empty())
     logline::append(log, {L"end", std::to_wstring(GetTickCount()), pid,
                           std::to_wstring(exit_code)});
