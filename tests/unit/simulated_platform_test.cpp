@@ -523,6 +523,8 @@ TEST(SimulatedFiles, FullPathsFoldRelativePartsAndNameDevices) {
       {u"NUL", u"\\\\.\\NUL"},
       {u"C:\\Logs\\com1.txt", u"\\\\.\\com1"},
       {u"C:\\Logs\\console.log", u"C:\\Logs\\console.log"},
+      {u"C:\\Logs\\h.log. .", u"C:\\Logs\\h.log"},
+      {u"C:\\Logs\\COM1 .log", u"\\\\.\\COM1"},
   };
   for (const auto& [name, full] : rows) {
     Text out = u"untouched";

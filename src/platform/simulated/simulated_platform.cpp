@@ -42,7 +42,11 @@ std::uint16_t Word(const std::uint8_t* at) {
 // Relative names are taken from the current folder; "." and ".." are folded
 // as Windows folds them, and a device name stands for the device itself.
 Text FullPathOf(const Text& file_name, const Text& current) {
-  const Text name = NormalizePath(file_name);
+  Text name = NormalizePath(file_name);
+  // Windows drops trailing dots and blanks from the last name.
+  while (!name.empty() && (name.back() == u'.' || name.back() == u' ') && name != u"." &&
+         !name.ends_with(u"\\.") && !name.ends_with(u".."))
+    name.pop_back();
   Text full;
   if (name.empty()) {
     full.clear();
@@ -50,6 +54,7 @@ Text FullPathOf(const Text& file_name, const Text& current) {
     const auto slash = name.find_last_of(u"\\:");
     full = u"\\\\.\\" + name.substr(slash == Text::npos ? 0 : slash + 1);
     full = full.substr(0, full.find(u'.', 4));
+    while (full.back() == u' ') full.pop_back();
   } else if (name.starts_with(u"\\\\") || (name.size() > 2 && name[1] == u':' && name[2] == u'\\')) {
     full = name;
   } else if (name.size() > 1 && name[1] == u':') {

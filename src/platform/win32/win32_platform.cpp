@@ -326,10 +326,13 @@ Long Win32Platform::OpenFileForAppend(const Text& path, Long& lpFileSize, Long& 
   // even when another run appends to the same log at the same time.
   // FILE_READ_ATTRIBUTES lets the caller check the handle it writes through;
   // FILE_FLAG_OPEN_REPARSE_POINT opens a junction or symbolic link itself, so
-  // the check sees it instead of the file it would lead to.
+  // the check sees it instead of the file it would lead to. A named pipe's
+  // server may only identify this process, never act as it.
   const HANDLE file = ::CreateFileW(Wide(path).c_str(), FILE_APPEND_DATA | FILE_READ_ATTRIBUTES,
                                     FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_ALWAYS,
-                                    FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+                                    FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT |
+                                        SECURITY_SQOS_PRESENT | SECURITY_IDENTIFICATION,
+                                    nullptr);
   if (file == INVALID_HANDLE_VALUE) {
     lpError = static_cast<Long>(::GetLastError());
     return 0;
@@ -385,7 +388,8 @@ Text Win32Platform::GetCurrentDirectoryW() {
 }
 
 Long Win32Platform::CreateMutexW(const Text& lpName, Long& lpError) {
-  const HANDLE mutex = ::CreateMutexW(nullptr, FALSE, Wide(lpName).c_str());
+  const std::wstring name = Wide(lpName);
+  const HANDLE mutex = ::CreateMutexW(nullptr, FALSE, name.c_str());
   lpError = static_cast<Long>(::GetLastError());
   if (mutex == nullptr) return 0;
   if (lpError != ERROR_ALREADY_EXISTS) lpError = 0;

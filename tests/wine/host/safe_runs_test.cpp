@@ -121,9 +121,10 @@ class NoDesktop : public HotfixWineTest {};
 // visible desktop: Wine marks only WinSta0 visible. A box there would wait
 // for ever, out of the robot's sight.
 TEST_P(NoDesktop, WithoutAVisibleDesktopNoBoxIsShownAndTheRestartIsDeclined) {
-  const HotfixRun run = hotfix_case().desktop("hfsvc\\Default").run();
+  const HotfixRun run = hotfix_case().desktop("hfsvc\\Default").trace_calls().run();
 
   EXPECT_FALSE(run.timed_out) << "Hotfix.exe waited for an answer\n" << run.transcript;
+  EXPECT_TRUE(run.calls_to("MessageBoxW").empty()) << run.transcript;
   EXPECT_EQ(run.installers.size(), 2u) << run.transcript;
   EXPECT_EQ(run.exit_code, kRestartRequired) << run.transcript;
   EXPECT_TRUE(run.problems.empty()) << run.transcript;
