@@ -27,8 +27,9 @@ target_link_options(Hotfix PRIVATE ${HOTFIX_STATIC_LINK} -municode -Wl,--gc-sect
 set_target_properties(Hotfix PROPERTIES OUTPUT_NAME Hotfix SUFFIX .exe)
 
 # Test programs for the Wine suite; never shipped. latebox shows boxbot a
-# box that cannot be read at once.
-foreach(tool boxbot stub latebox)
+# box that cannot be read at once; desktop starts Wine's desktop before the
+# programs under test need it.
+foreach(tool boxbot stub latebox desktop)
   if(NOT EXISTS ${CMAKE_SOURCE_DIR}/tests/wine/win/${tool}.cpp)
     continue()
   endif()

@@ -277,7 +277,44 @@ std::optional<std::string> WinePrefix::start() {
            describe_step("wine reg query HKCU\\Software\\Wine\\Drivers", query, log, err);
   if (file_text(log).find("null") == std::string::npos)
     return "the " + name + " prefix does not use the null display driver, see " + log.string();
+  return start_desktop();
+}
+
+// Wine starts its desktop (explorer.exe /desktop, which loads the display
+// driver) for the first program of a session that needs a window, and waits
+// only 10 s for it. Under heavy load that is too short: the program then runs
+// without a driver and every box it shows fails at once ("The explorer
+// process failed to start."). So the session starts the desktop first, with
+// a helper that is run again until it gets a window; once up, the desktop
+// stays for the session.
+std::optional<std::string> WinePrefix::start_desktop() const {
+#ifdef HOTFIX_SOURCE_DIR
+  const fs::path helper =
+      fs::path(HOTFIX_SOURCE_DIR) / "build" / ("mingw-" + arch_name(arch_)) / "desktop.exe";
+  if (!fs::exists(helper)) return std::nullopt;  // a partial build: the cases will tell
+  const fs::path tools = drive_c_ / "harness-tools";
+  std::error_code error;
+  fs::create_directories(tools, error);
+  fs::copy_file(helper, tools / "desktop.exe", fs::copy_options::overwrite_existing, error);
+  if (error) return "could not copy " + helper.string() + " into the prefix: " + error.message();
+  const fs::path out = prefix_.parent_path() / (arch_name(arch_) + "-desktop.out");
+  const fs::path err = prefix_.parent_path() / (arch_name(arch_) + "-desktop.err");
+  const auto until = std::chrono::steady_clock::now() + scaled(120s);
+  for (int attempt = 1;; ++attempt) {
+    const auto result =
+        wine({windows_path(tools / "desktop.exe")}, {{"WINEDEBUG", kSetupDebug}}, out, err, 60s);
+    const std::string messages = file_text(err);
+    if (result.exit_code == 0 && messages.find("failed to start") == std::string::npos) return std::nullopt;
+    const std::string step = describe_step("wine desktop.exe", result, out, err);
+    if (std::chrono::steady_clock::now() >= until)
+      return "Wine's desktop did not start in " + std::to_string(attempt) + " attempts: " + step;
+    // Waiting for Wine to come up, not a failed step: not counted as a retry.
+    progress_line("wine harness: Wine's desktop not up yet (attempt " + std::to_string(attempt) +
+                  "), trying again");
+  }
+#else
   return std::nullopt;
+#endif
 }
 
 // A test program that was stopped in the middle of a case may have left
@@ -328,8 +365,10 @@ bool WinePrefix::run_tool(const std::vector<std::string>& args, int attempts) co
       last_tool_failure_ += "\n  Wine itself failed: " + ended;
     }
     if (attempt >= attempts || fault.empty()) return false;
-    if (server_pid() == 0)
+    if (server_pid() == 0) {
       run_process({{wineserver_, "-p3600"}, {{"WINEPREFIX", prefix_.string()}}, {}, {}, {}, 30s});
+      start_desktop();  // a new session: its desktop first, as in start()
+    }
     ++retries;
     std::cerr << "wine harness: set-up step retried (retry " << retries
               << " of this run), as Wine itself failed: " << last_tool_failure_ << '\n';

@@ -104,6 +104,7 @@ class WinePrefix {
   bool ready_marker_current() const;
   void restore_hidden_files() const;
   std::optional<std::string> create();
+  std::optional<std::string> start_desktop() const;
   // How the wineserver with this process id ended, if it did; empty when it
   // still runs (or `server` is 0).
   std::string server_end(int server) const;
