@@ -75,5 +75,10 @@ add_test(NAME pe_loads_on_xp_x86_64
   COMMAND ${CMAKE_SOURCE_DIR}/tests/pe/check_imports.sh
     ${CMAKE_SOURCE_DIR}/build/mingw-x86_64/Hotfix.exe ${HOTFIX_XP_EXPORTS}/nt52-x64 5.2)
 
+# The same bytes from a build of the same sources in another folder.
+add_test(NAME pe_reproducible_i686
+  COMMAND ${CMAKE_SOURCE_DIR}/tests/pe/reproducible_test.sh ${CMAKE_SOURCE_DIR}
+    ${CMAKE_SOURCE_DIR}/build/mingw-i686/Hotfix.exe mingw-i686)
+
 # Benchmarks (`make bench`); not in the sanitizer build.
 include(cmake/bench.cmake)

@@ -20,6 +20,13 @@ add_executable(Hotfix WIN32 src/platform/win32/win_main.cpp src/platform/win32/t
 target_link_libraries(Hotfix PRIVATE hotfix_win32)
 target_compile_options(hotfix_core PRIVATE -ffunction-sections -fdata-sections)
 target_compile_options(hotfix_win32 PRIVATE -ffunction-sections -fdata-sections)
+# The same bytes from every build of the same source and toolchain: no link
+# time in the PE header (0 instead), no build folder in anything compiled.
+foreach(target hotfix_core hotfix_win32 Hotfix)
+  target_compile_options(${target} PRIVATE -ffile-prefix-map=${CMAKE_SOURCE_DIR}=.
+    -ffile-prefix-map=${CMAKE_BINARY_DIR}=build)
+endforeach()
+target_link_options(Hotfix PRIVATE -Wl,--no-insert-timestamp)
 target_link_options(Hotfix PRIVATE ${HOTFIX_STATIC_LINK} -municode -Wl,--gc-sections
   $<$<CONFIG:MinSizeRel,Release>:-s>
   -Wl,--subsystem,windows:${HOTFIX_SUBSYSTEM_VERSION}
