@@ -1,6 +1,5 @@
 #include "deployment/run_log.h"
 
-#include <cstdio>
 #include <string>
 
 namespace deployment {
@@ -11,12 +10,27 @@ using platform::Text;
 constexpr char kByteOrderMark[] = "\xEF\xBB\xBF";
 constexpr char kIndent[] = "                         ";  // under the time stamp
 
+// Zero-padded, by hand: a printf here would link the C library's whole
+// formatting engine into Hotfix.exe.
+void Field(std::string& out, unsigned value, std::size_t width, const char* after) {
+  const std::size_t at = out.size();
+  out.append(width, '0');
+  for (std::size_t i = width; i > 0 && value != 0; --i, value /= 10)
+    out[at + i - 1] = static_cast<char>('0' + value % 10);
+  out += after;
+}
+
+// "YYYY-MM-DD HH:MM:SS.mmm  "
 std::string Stamp(const platform::SYSTEMTIME& t) {
-  char text[32];
-  std::snprintf(text, sizeof text, "%04u-%02u-%02u %02u:%02u:%02u.%03u  ", t.wYear % 10000u,
-                t.wMonth % 100u, t.wDay % 100u, t.wHour % 100u, t.wMinute % 100u,
-                t.wSecond % 100u, t.wMilliseconds % 1000u);
-  return text;
+  std::string out;
+  Field(out, t.wYear % 10000u, 4, "-");
+  Field(out, t.wMonth % 100u, 2, "-");
+  Field(out, t.wDay % 100u, 2, " ");
+  Field(out, t.wHour % 100u, 2, ":");
+  Field(out, t.wMinute % 100u, 2, ":");
+  Field(out, t.wSecond % 100u, 2, ".");
+  Field(out, t.wMilliseconds % 1000u, 3, "  ");
+  return out;
 }
 
 }  // namespace

@@ -294,3 +294,16 @@ TEST(Deployment, ArgumentsSplitAsTheCRuntimeSplitsThem) {
 }
 
 }  // namespace
+
+namespace stamps {
+
+TEST(Deployment, EachEntryStartsWithAZeroPaddedLocalTime) {
+  sim::Machine m = ApplicableMachine();
+  m.arguments = u"/quiet /norestart /log:C:\\hotfix.log";
+  m.clock = platform::SYSTEMTIME{987, 1, 0, 2, 3, 4, 5, 0};
+  const std::string log = sim::RunProgram(m).seen.written.at(kLog);
+  EXPECT_EQ(log.substr(3, 21), "0987-01-02 03:04:05.0") << log;
+  EXPECT_EQ(log.substr(26, 2), "  ");
+}
+
+}  // namespace stamps
