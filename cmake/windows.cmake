@@ -16,6 +16,7 @@ else()
 endif()
 
 add_executable(Hotfix WIN32 src/platform/win32/win_main.cpp src/platform/win32/terminate.cpp
+  src/platform/win32/throw_helpers.cpp
   src/platform/win32/hotfix.rc)
 target_link_libraries(Hotfix PRIVATE hotfix_win32)
 target_compile_options(hotfix_core PRIVATE -ffunction-sections -fdata-sections)
@@ -26,7 +27,21 @@ foreach(target hotfix_core hotfix_win32 Hotfix)
   target_compile_options(${target} PRIVATE -ffile-prefix-map=${CMAKE_SOURCE_DIR}=.
     -ffile-prefix-map=${CMAKE_BINARY_DIR}=build)
 endforeach()
-target_link_options(Hotfix PRIVATE -Wl,--no-insert-timestamp)
+target_link_options(Hotfix PRIVATE -Wl,--no-insert-timestamp
+  -Wl,-Map=${CMAKE_BINARY_DIR}/Hotfix.map)  # which object each byte came from
+
+# Windows XP runs on Pentium-class processors (K6, VIA C3, Vortex86, Geode)
+# that lack CMOV, FCMOV, FCOMI and the multi-byte NOP: the 32-bit program's
+# own code is compiled, and padded by the assembler, for the i586.
+if(CMAKE_SIZEOF_VOID_P EQUAL 4)
+  foreach(target hotfix_core hotfix_win32 Hotfix)
+    target_compile_options(${target} PRIVATE -march=i586 -mtune=generic -Wa,-march=i586)
+  endforeach()
+  # The instruction check's own case (tests/pe/pentium_check.py); never shipped.
+  add_executable(cmov_canary tests/pe/cmov_canary.cpp)
+  target_link_options(cmov_canary PRIVATE ${HOTFIX_STATIC_LINK}
+    -Wl,-Map=${CMAKE_BINARY_DIR}/cmov_canary.map)
+endif()
 target_link_options(Hotfix PRIVATE ${HOTFIX_STATIC_LINK} -municode -Wl,--gc-sections
   $<$<CONFIG:MinSizeRel,Release>:-s>
   -Wl,--subsystem,windows:${HOTFIX_SUBSYSTEM_VERSION}
