@@ -5,7 +5,7 @@
 set -euo pipefail
 
 packages=(
-  cmake make g++ clang libgtest-dev libtomlplusplus-dev libcli11-dev
+  cmake make g++ clang libgtest-dev libtomlplusplus-dev libcli11-dev python3
   g++-mingw-w64-i686 g++-mingw-w64-x86-64
   wine wine64 wine32:i386
   libbenchmark-dev nsis time
