@@ -7,7 +7,7 @@ ANSWER ?= no
 ARCH ?=
 ARGS ?=
 
-.PHONY: all bootstrap build native windows sanitize fuzz-build lane test soak run fuzz bench clean
+.PHONY: all bootstrap build native windows sanitize fuzz-build lane test soak run fuzz bench release clean
 FUZZ_TIME ?= 60
 
 all: build
@@ -68,6 +68,11 @@ bench: windows lane
 	@cmake -S . -B build/bench -DCMAKE_BUILD_TYPE=Release -DHOTFIX_WARNINGS_AS_ERRORS=OFF >/dev/null
 	@cmake --build build/bench -j $(JOBS) --target hotfix-sim hotfix_sim_bench make_export
 	@bench/run.sh $(BENCH_RUNS)
+
+# dist/Hotfix.exe (i686), SHA256SUMS and BUILDINFO; signed with Authenticode
+# when SIGN_CERT and SIGN_KEY (PEM) or SIGN_PKCS12 are given (scripts/release.sh).
+release: windows
+	@scripts/release.sh
 
 run:
 	@mkdir -p build

@@ -55,6 +55,12 @@ add_test(NAME hotfix_wine_tests_i686
 set_tests_properties(hotfix_wine_tests_x86_64 hotfix_wine_tests_i686 PROPERTIES
   TIMEOUT 3600 RUN_SERIAL TRUE SKIP_RETURN_CODE 77)
 
+# make release's signing path, with a throwaway certificate (scripts/release.sh).
+add_test(NAME release_signing
+  COMMAND ${CMAKE_SOURCE_DIR}/tests/pe/signing_test.sh ${CMAKE_SOURCE_DIR}
+    $<TARGET_FILE:hotfix_wine_tests>)
+set_tests_properties(release_signing PROPERTIES TIMEOUT 3600 RUN_SERIAL TRUE)
+
 # `make run`: Hotfix.exe under Wine on a bundled demo machine.
 add_executable(hotfix_demo tests/wine/demo/hotfix_demo.cpp
   tests/wine/host/hotfix_case.cpp tests/wine/host/wine_prefix.cpp tests/wine/host/process.cpp

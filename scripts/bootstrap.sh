@@ -8,7 +8,7 @@ packages=(
   cmake make g++ clang libgtest-dev libtomlplusplus-dev libcli11-dev python3
   g++-mingw-w64-i686 g++-mingw-w64-x86-64
   wine wine64 wine32:i386
-  libbenchmark-dev nsis time
+  libbenchmark-dev nsis time osslsigncode openssl
   # The 32-bit lane: a Debian guest under qemu where this kernel runs no 32-bit code.
   qemu-system-x86 debootstrap e2fsprogs cpio
 )

@@ -2,12 +2,14 @@
 # The same bytes from every build: builds Hotfix.exe again from a copy of the
 # sources in another folder, into another build folder, and compares it with
 # the build under test byte for byte.
-#   tests/pe/reproducible_test.sh SOURCE_DIR BUILT_EXE TOOLCHAIN_NAME
-# TOOLCHAIN_NAME is mingw-i686 or mingw-x86_64 (cmake/<name>.cmake).
+#   tests/pe/reproducible_test.sh SOURCE_DIR BUILT_EXE TOOLCHAIN_NAME [KEEP_AS]
+# TOOLCHAIN_NAME is mingw-i686 or mingw-x86_64 (cmake/<name>.cmake); KEEP_AS,
+# when given, receives a copy of the second build.
 set -uo pipefail
 source_dir=$1
 built=$2
 toolchain=$3
+keep=${4:-}
 work=$(mktemp -d /tmp/hotfix-reproduce.XXXXXX)
 trap 'rm -rf "$work"' EXIT
 mkdir -p "$work/other source"
@@ -22,6 +24,7 @@ if ! cmake -S "$work/other source" -B "$work/other build" -DCMAKE_BUILD_TYPE=Min
   exit 1
 fi
 again="$work/other build/Hotfix.exe"
+[ -n "$keep" ] && cp "$again" "$keep"
 if cmp -s "$built" "$again"; then
   echo "ok: $built and a build from $work/other source are the same $(stat -c %s "$built") bytes"
   sha256sum "$built"

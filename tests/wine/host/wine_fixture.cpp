@@ -43,7 +43,11 @@ class StopWineServers : public ::testing::Environment {
 [[maybe_unused]] const auto* const stop_servers =
     ::testing::AddGlobalTestEnvironment(new StopWineServers);
 
+// HOTFIX_WINE_BUILD_I686 (or _X86_64) names another folder with Hotfix.exe
+// and the helpers: the release check runs the signed file this way.
 fs::path build_dir(Arch arch) {
+  const char* other = std::getenv(arch == Arch::i686 ? "HOTFIX_WINE_BUILD_I686" : "HOTFIX_WINE_BUILD_X86_64");
+  if (other != nullptr && *other != '\0') return other;
   return fs::path(HOTFIX_SOURCE_DIR) / "build" / ("mingw-" + arch_name(arch));
 }
 
