@@ -37,6 +37,9 @@ if(CMAKE_SIZEOF_VOID_P EQUAL 4)
   foreach(target hotfix_core hotfix_win32 Hotfix)
     target_compile_options(${target} PRIVATE -march=i586 -mtune=generic -Wa,-march=i586)
   endforeach()
+  # Windows XP always loads a program at its preferred base: relocations
+  # would be 4 KB never read.
+  target_link_options(Hotfix PRIVATE -Wl,--disable-reloc-section)
   # The instruction check's own case (tests/pe/pentium_check.py); never shipped.
   add_executable(cmov_canary tests/pe/cmov_canary.cpp)
   target_link_options(cmov_canary PRIVATE ${HOTFIX_STATIC_LINK}
@@ -47,6 +50,9 @@ target_link_options(Hotfix PRIVATE ${HOTFIX_STATIC_LINK} -municode -Wl,--gc-sect
   -Wl,--subsystem,windows:${HOTFIX_SUBSYSTEM_VERSION}
   -Wl,--major-os-version,5 -Wl,--minor-os-version,1)
 set_target_properties(Hotfix PROPERTIES OUTPUT_NAME Hotfix SUFFIX .exe)
+# windres reads the icon; CMake does not see that on its own.
+set_source_files_properties(src/platform/win32/hotfix.rc PROPERTIES
+  OBJECT_DEPENDS ${CMAKE_SOURCE_DIR}/src/platform/win32/hotfix.ico)
 
 # Test programs for the Wine suite; never shipped. latebox shows boxbot a
 # box that cannot be read at once; desktop starts Wine's desktop before the

@@ -1,7 +1,9 @@
 #!/usr/bin/env python3
 """Writes the program's icon: one group of three images (16, 32, 48 pixels),
-32-bit colour with an AND mask, as Windows XP reads them. Run it again only to
-change the picture; the build uses the .ico it wrote."""
+16 colours with an AND mask, as Windows XP reads them. The picture has two
+colours and a shade, so 16 colours lose nothing a person sees, at a sixth of
+the bytes of 32-bit images. Run it again only to change the picture; the
+build uses the .ico it wrote."""
 import struct
 import sys
 
@@ -23,13 +25,29 @@ def pixel(x, y, size):
     return (40, 90, shade, 255)  # RGBA
 
 
+# Index 0 is black (under the mask: clear), 1 white, 2 to 15 the blue shades.
+SHADES = [200 - 80 * i // 13 for i in range(14)]
+PALETTE = [(0, 0, 0), (255, 255, 255)] + [(40, 90, s) for s in SHADES]
+
+
+def index_of(rgba):
+    r, g, b, a = rgba
+    if a == 0:
+        return 0
+    if (r, g, b) == (255, 255, 255):
+        return 1
+    return 2 + min(range(14), key=lambda i: abs(SHADES[i] - b))
+
+
 def image(size):
-    rows = []
+    row_bytes = ((size * 4 + 31) // 32) * 4
+    xor = bytearray()
     for y in reversed(range(size)):  # bottom-up
+        row = bytearray(row_bytes)
         for x in range(size):
-            r, g, b, a = pixel(x, y, size)
-            rows.append(struct.pack('<BBBB', b, g, r, a))
-    xor = b''.join(rows)
+            row[x // 2] |= index_of(pixel(x, y, size)) << (0 if x % 2 else 4)
+        xor += row
+    palette = b''.join(struct.pack('<BBBB', b, g, r, 0) for r, g, b in PALETTE)
     mask_row = ((size + 31) // 32) * 4
     and_mask = bytearray()
     for y in reversed(range(size)):
@@ -38,8 +56,9 @@ def image(size):
             if pixel(x, y, size)[3] == 0:
                 bits[x // 8] |= 0x80 >> (x % 8)
         and_mask += bits
-    header = struct.pack('<IiiHHIIiiII', 40, size, size * 2, 1, 32, 0, len(xor) + len(and_mask), 0, 0, 0, 0)
-    return header + xor + bytes(and_mask)
+    header = struct.pack('<IiiHHIIiiII', 40, size, size * 2, 1, 4, 0, len(xor) + len(and_mask), 0, 0,
+                         16, 0)
+    return header + palette + bytes(xor) + bytes(and_mask)
 
 
 def main(path):
@@ -48,7 +67,7 @@ def main(path):
     out = struct.pack('<HHH', 0, 1, len(images))
     offset = 6 + 16 * len(images)
     for s, data in zip(sizes, images):
-        out += struct.pack('<BBBBHHII', s, s, 0, 0, 1, 32, len(data), offset)
+        out += struct.pack('<BBBBHHII', s, s, 16, 0, 1, 4, len(data), offset)
         offset += len(data)
     out += b''.join(images)
     with open(path, 'wb') as f:
