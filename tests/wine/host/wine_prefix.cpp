@@ -10,6 +10,7 @@
 #include <fstream>
 #include <iostream>
 #include <set>
+#include <sstream>
 #include <thread>
 
 namespace wine_harness {
@@ -300,9 +301,10 @@ std::optional<std::string> WinePrefix::start_desktop() const {
   const fs::path out = prefix_.parent_path() / (arch_name(arch_) + "-desktop.out");
   const fs::path err = prefix_.parent_path() / (arch_name(arch_) + "-desktop.err");
   const auto until = std::chrono::steady_clock::now() + scaled(120s);
+  const std::string wait = std::to_string(scaled(20s).count());
   for (int attempt = 1;; ++attempt) {
-    const auto result =
-        wine({windows_path(tools / "desktop.exe")}, {{"WINEDEBUG", kSetupDebug}}, out, err, 60s);
+    const auto result = wine({windows_path(tools / "desktop.exe"), wait},
+                             {{"WINEDEBUG", kSetupDebug}}, out, err, 60s + scaled(20s));
     const std::string messages = file_text(err);
     if (result.exit_code == 0 && messages.find("failed to start") == std::string::npos) return std::nullopt;
     const std::string step = describe_step("wine desktop.exe", result, out, err);
@@ -345,19 +347,26 @@ bool WinePrefix::run_tool(const std::vector<std::string>& args, int attempts) co
   for (int attempt = 1;; ++attempt) {
     const int server = server_pid();
     const auto result = wine(args, {{"WINEDEBUG", kSetupDebug}}, out, err, 60s);
-    if (result.exit_code == 0) {
+    // A program cut off by its server's end may even exit 0, so a success
+    // counts only where the server still takes programs.
+    const bool closing = server != 0 && !server_accepts(server);
+    if (result.exit_code == 0 && !closing) {
       last_tool_failure_.clear();
       return true;
     }
     // A Wine program whose wineserver is ended under it (`wineserver -k`, a
-    // crash) exits 1 and says nothing, even with every debug channel on: only
-    // the server's end tells why. The server ends its programs first and its
-    // own process after saving the registry, so it is given a moment.
+    // crash) exits 1 (or 0) and says nothing, even with every debug channel
+    // on: only the server's end tells why. The server ends its programs first
+    // and its own process after saving the registry, so it is given a moment,
+    // a longer one where it is known to be ending.
     std::string ended;
-    for (const auto until = std::chrono::steady_clock::now() + scaled(3s);
+    for (const auto until = std::chrono::steady_clock::now() + scaled(closing ? 30s : 3s);
          ended.empty() && std::chrono::steady_clock::now() < until;
          std::this_thread::sleep_for(50ms))
       ended = server_end(server);
+    if (closing && ended.empty())
+      ended = "the prefix's wineserver (pid " + std::to_string(server) +
+              ") stopped taking programs during the step";
     last_tool_failure_ = describe_step(command, result, out, err);
     std::string fault = wine_fault(file_text(out) + file_text(err));
     if (!ended.empty()) {
@@ -396,6 +405,31 @@ bool WinePrefix::delete_key(const std::string& key) const {
 
 bool WinePrefix::export_registry(const std::string& key, const fs::path& reg_file) const {
   return run_tool({"regedit", "/E", windows_path(reg_file), key}, 2) && fs::exists(reg_file);
+}
+
+// On SIGINT or its own shutdown a wineserver first closes its listening
+// socket, then ends its programs and saves the registry before it ends. So it
+// takes programs exactly while one of its descriptors is a socket that
+// /proc/net/unix lists as listening (flag __SO_ACCEPTCON, 00010000).
+bool WinePrefix::server_accepts(int server) const {
+  std::set<std::string> sockets;
+  std::error_code error;
+  for (fs::directory_iterator fd("/proc/" + std::to_string(server) + "/fd", error), end;
+       !error && fd != end; fd.increment(error)) {
+    const std::string target = fs::read_symlink(fd->path(), error).string();
+    if (!error && target.starts_with("socket:[") && target.ends_with("]"))
+      sockets.insert(target.substr(8, target.size() - 9));
+    error.clear();
+  }
+  std::ifstream table("/proc/net/unix");
+  for (std::string line; std::getline(table, line);) {
+    std::istringstream fields(line);
+    std::string slot, refs, protocol, flags, type, state, inode;
+    if (fields >> slot >> refs >> protocol >> flags >> type >> state >> inode &&
+        flags == "00010000" && sockets.contains(inode))
+      return true;
+  }
+  return false;
 }
 
 std::string WinePrefix::server_end(int server) const {

@@ -108,6 +108,8 @@ class WinePrefix {
   // How the wineserver with this process id ended, if it did; empty when it
   // still runs (or `server` is 0).
   std::string server_end(int server) const;
+  // Whether wineserver `server` still takes new programs (not ending).
+  bool server_accepts(int server) const;
 
   Arch arch_;
   std::filesystem::path prefix_;
