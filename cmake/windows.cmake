@@ -40,6 +40,15 @@ if(CMAKE_SIZEOF_VOID_P EQUAL 4)
   # Windows XP always loads a program at its preferred base: relocations
   # would be 4 KB never read.
   target_link_options(Hotfix PRIVATE -Wl,--disable-reloc-section)
+  # The runtime objects it links (unwinder, libsupc++, crt), rebuilt for the
+  # i586 from Debian's sources of this very toolchain, ahead of Debian's i686
+  # builds: -B for crt2u.o, -L for the archives (scripts/runtime/build.sh).
+  execute_process(COMMAND ${CMAKE_SOURCE_DIR}/scripts/runtime/build.sh
+    OUTPUT_VARIABLE HOTFIX_I586_RUNTIME OUTPUT_STRIP_TRAILING_WHITESPACE RESULT_VARIABLE status)
+  if(NOT status EQUAL 0 OR NOT EXISTS "${HOTFIX_I586_RUNTIME}/ready")
+    message(FATAL_ERROR "the i586 runtime could not be built (scripts/runtime/build.sh, above)")
+  endif()
+  target_link_options(Hotfix PRIVATE -B${HOTFIX_I586_RUNTIME}/ -L${HOTFIX_I586_RUNTIME})
   # The instruction check's own case (tests/pe/pentium_check.py); never shipped.
   add_executable(cmov_canary tests/pe/cmov_canary.cpp)
   target_link_options(cmov_canary PRIVATE ${HOTFIX_STATIC_LINK}

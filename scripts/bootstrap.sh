@@ -9,6 +9,8 @@ packages=(
   g++-mingw-w64-i686 g++-mingw-w64-x86-64
   wine wine64 wine32:i386
   libbenchmark-dev nsis time osslsigncode openssl
+  # The i586 runtime (scripts/runtime/build.sh): Debian's sources, unpacked and patched.
+  patch bzip2 xz-utils
   # The 32-bit lane: a Debian guest under qemu where this kernel runs no 32-bit code.
   qemu-system-x86 debootstrap e2fsprogs cpio
 )

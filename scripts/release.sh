@@ -24,6 +24,9 @@ trap 'rm -rf "$work"' EXIT
   echo "unsigned sha256 $(sha256sum "$exe" | cut -d' ' -f1)"
   dpkg-query -W g++-mingw-w64-i686-win32 gcc-mingw-w64-base binutils-mingw-w64-i686 \
     mingw-w64-i686-dev mingw-w64-common cmake make osslsigncode 2>/dev/null
+  # The i586 runtime pieces: from the Debian sources of these same versions.
+  echo "i586 runtime rebuilt from gcc-12-source and mingw-w64 sources of:"
+  sed 's/^/  /' "$(scripts/runtime/build.sh)/versions"
 } > "$dist/BUILDINFO"
 
 if [ -n "${SIGN_CERT:-}${SIGN_PKCS12:-}" ]; then

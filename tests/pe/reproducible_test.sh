@@ -15,7 +15,7 @@ trap 'rm -rf "$work"' EXIT
 mkdir -p "$work/other source"
 # What the Windows build reads (its test programs too), nothing built.
 cp -r "$source_dir/CMakeLists.txt" "$source_dir/cmake" "$source_dir/src" "$source_dir/tests" \
-  "$source_dir/bench" "$work/other source/"
+  "$source_dir/bench" "$source_dir/scripts" "$work/other source/"
 if ! cmake -S "$work/other source" -B "$work/other build" -DCMAKE_BUILD_TYPE=MinSizeRel \
      -DCMAKE_TOOLCHAIN_FILE="$work/other source/cmake/$toolchain.cmake" > "$work/configure.log" 2>&1 ||
    ! cmake --build "$work/other build" --target Hotfix -j "$(nproc)" > "$work/build.log" 2>&1; then
