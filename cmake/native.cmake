@@ -81,8 +81,8 @@ add_test(NAME pe_loads_on_xp_x86_64
   COMMAND ${CMAKE_SOURCE_DIR}/tests/pe/check_imports.sh
     ${CMAKE_SOURCE_DIR}/build/mingw-x86_64/Hotfix.exe ${HOTFIX_XP_EXPORTS}/nt52-x64 5.2)
 
-# No instruction a Pentium lacks in the i686 Hotfix.exe, but for the runtime
-# objects still pending; and the check finds the CMOV of its own case.
+# No instruction a Pentium lacks in the i686 Hotfix.exe; and the check finds
+# the CMOV of its own case.
 find_program(HOTFIX_PYTHON python3 REQUIRED)
 add_test(NAME pe_pentium_i686
   COMMAND ${HOTFIX_PYTHON} ${CMAKE_SOURCE_DIR}/tests/pe/pentium_check.py
@@ -95,6 +95,11 @@ add_test(NAME pe_pentium_check_finds_a_cmov
     --pending ${CMAKE_SOURCE_DIR}/tests/pe/pentium-pending.txt)
 set_tests_properties(pe_pentium_check_finds_a_cmov PROPERTIES
   PASS_REGULAR_EXPRESSION "FAIL: 1 x cmovne in [^ ]*cmov_canary\\.cpp\\.obj")
+
+# The i686 Hotfix.exe no larger than its limit, which may only fall.
+add_test(NAME pe_size_i686
+  COMMAND ${CMAKE_SOURCE_DIR}/tests/pe/size_check.sh
+    ${CMAKE_SOURCE_DIR}/build/mingw-i686/Hotfix.exe ${CMAKE_SOURCE_DIR}/tests/pe/size-limit.txt)
 
 # The same bytes from a build of the same sources in another folder.
 add_test(NAME pe_reproducible_i686

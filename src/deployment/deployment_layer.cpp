@@ -12,6 +12,7 @@
 namespace deployment {
 namespace {
 
+using platform::Concat;
 using platform::Text;
 
 constexpr char16_t kTitle[] = u"Hotfix";
@@ -27,10 +28,7 @@ constexpr char16_t kAlreadyRunning[] =
     u"\u00E8 in esecuzione su questo computer.\r\n\r\n"
     u"Attendere che termini. Non occorre avviarlo di nuovo.";
 
-Text Number(std::int64_t value) {
-  const std::string digits = std::to_string(value);
-  return Text(digits.begin(), digits.end());
-}
+Text Number(std::int64_t value) { return platform::Decimal(value); }
 
 Text HexNumber(std::uint32_t value) {
   static constexpr char16_t kDigits[] = u"0123456789ABCDEF";
@@ -39,26 +37,30 @@ Text HexNumber(std::uint32_t value) {
     out.insert(out.begin(), kDigits[value % 16]);
     value /= 16;
   } while (value != 0);
-  return u"0x" + out;
+  out.insert(0, u"0x");
+  return out;
 }
 
 Text ButtonName(Long code) {
   const std::u16string_view name = platform::ButtonName(code);
-  return name.empty() ? u"button " + Number(code) : Text(name);
+  return name.empty() ? Concat({u"button ", Number(code)}) : Text(name);
 }
 
 Text ExitCodeText(Long code) {
-  return u"exit code " + Number(static_cast<std::uint32_t>(code)) +
-         (InstallerSucceeded(code) ? u" (success)" : u" (failure)");
+  return Concat({u"exit code ", Number(static_cast<std::uint32_t>(code)),
+                 InstallerSucceeded(code) ? u" (success)" : u" (failure)"});
 }
 
 Text SwitchList(const Switches& s) {
   Text out;
-  auto add = [&](const Text& word) { out += (out.empty() ? u"" : u" ") + word; };
+  auto add = [&](std::u16string_view word) {
+    if (!out.empty()) out += u' ';
+    out += word;
+  };
   if (s.quiet) add(u"/quiet");
   if (s.norestart) add(u"/norestart");
   if (s.forcerestart) add(u"/forcerestart");
-  if (s.log) add(u"/log:" + *s.log);
+  if (s.log) add(Concat({u"/log:", *s.log}));
   return out.empty() ? Text(u"none") : out;
 }
 
@@ -74,7 +76,7 @@ void DeploymentLayer::Begin() {
   const auto parsed = ParseSwitches(SplitArguments(command_line));
   if (const auto* bad = std::get_if<BadCommandLine>(&parsed)) {
     switches_.quiet = bad->quiet;
-    EndBefore(kExitInvalidCommandLine, bad->reason + u"\r\n\r\n" + SwitchesHelp(),
+    EndBefore(kExitInvalidCommandLine, Concat({bad->reason, u"\r\n\r\n", SwitchesHelp()}),
               platform::kMbIconExclamation);
   }
   switches_ = std::get<Switches>(parsed);
@@ -83,12 +85,12 @@ void DeploymentLayer::Begin() {
     EndBefore(kExitHelpShown, SwitchesHelp(), platform::kMbIconInformation);
   }
   if (switches_.log) OpenLog();
-  log_.Write(Text(kProgram) + u" started");
-  log_.Write(u"Command line: " + command_line);
-  log_.Write(u"Switches: " + SwitchList(switches_));
+  log_.Write(Concat({kProgram, u" started"}));
+  log_.Write(Concat({u"Command line: ", command_line}));
+  log_.Write(Concat({u"Switches: ", SwitchList(switches_)}));
   if (log_.is_open())
-    log_.Write(u"Log file: " + log_.full_path() + u" (current folder: " +
-               inner_.GetCurrentDirectoryW() + u")");
+    log_.Write(Concat({u"Log file: ", log_.full_path(), u" (current folder: ",
+                       inner_.GetCurrentDirectoryW(), u")"}));
   if (!desktop_visible_)
     log_.Write(u"No visible desktop (a service session): no box is shown; each is answered "
                u"by the switches, or else by its default button");
@@ -99,11 +101,12 @@ void DeploymentLayer::OpenLog() {
   Text reason;
   const RunLog::Opening opening = log_.Open(*switches_.log, reason);
   if (opening == RunLog::Opening::kOpened) return;
-  const Text why = opening == RunLog::Opening::kRefused
-                       ? u"The log file is refused: " + reason + u"."
-                       : u"The log file cannot be opened for appending: " + reason + u".";
   EndBefore(kExitLogFailure,
-            why + u"\r\n\r\n" + log_.full_path() + u"\r\n\r\nNothing was changed on this computer.",
+            Concat({opening == RunLog::Opening::kRefused
+                        ? u"The log file is refused: "
+                        : u"The log file cannot be opened for appending: ",
+                    reason, u".\r\n\r\n", log_.full_path(),
+                    u"\r\n\r\nNothing was changed on this computer."}),
             platform::kMbIconExclamation);
 }
 
@@ -115,14 +118,15 @@ void DeploymentLayer::TakeMutex() {
   // Another account's copy (SYSTEM under a deployment tool) refuses access
   // to its mutex: that copy runs all the same.
   if (error == platform::kErrorAlreadyExists || (mutex == 0 && error == platform::kErrorAccessDenied)) {
-    log_.Write(u"Another copy of Hotfix.exe is running (it holds " + Text(kMutexName) +
-               (mutex == 0 ? u"; access denied" : u"") + u"): nothing was read or started");
+    log_.Write(Concat({u"Another copy of Hotfix.exe is running (it holds ", kMutexName,
+                       mutex == 0 ? u"; access denied" : u"", u"): nothing was read or started"}));
     MsgBox(kAlreadyRunning, platform::kMbIconExclamation, Text(kTitle));
     End(kExitAlreadyRunning);
   }
   if (mutex == 0)
-    log_.Write(u"The single-instance mutex " + Text(kMutexName) + u" cannot be created (Windows error " +
-               Number(error) + u"); the run goes on without it");
+    log_.Write(Concat({u"The single-instance mutex ", kMutexName,
+                       u" cannot be created (Windows error ", Number(error),
+                       u"); the run goes on without it"}));
 }
 
 void DeploymentLayer::EndBefore(Long status, const Text& box_text, Long style) {
@@ -149,8 +153,9 @@ Long DeploymentLayer::MsgBox(const Text& prompt, Long buttons, const std::option
     answer = platform::DefaultButton(buttons), why = u"no visible desktop";
   }
   const Long result = answer ? *answer : inner_.MsgBox(prompt, buttons, title);
-  log_.Write((answer ? u"Message box not shown (" + why + u"), taken as " : u"Message box shown, answered ") +
-             ButtonName(result) + u": \"" + title.value_or(u"(default title)") + u"\"\n" + prompt);
+  log_.Write(Concat({answer ? u"Message box not shown (" : u"Message box shown, answered ", why,
+                     answer ? u"), taken as " : u"", ButtonName(result), u": \"",
+                     title ? std::u16string_view(*title) : u"(default title)", u"\"\n", prompt}));
   return result;
 }
 
@@ -162,14 +167,15 @@ double DeploymentLayer::Shell(const Text& pathName, Long windowStyle,
   try {
     id = inner_.Shell(pathName, windowStyle, program);
   } catch (const platform::RuntimeFailure& failure) {
-    log_.Write(u"Program not started: " + pathName + u": run-time error " +
-               Number(failure.number()) + u", " + failure.description());
+    log_.Write(Concat({u"Program not started: ", pathName, u": run-time error ",
+                       Number(failure.number()), u", ", failure.description()}));
     throw;
   }
   const Long process_id = id >= 0 && id <= 2147483647.0 ? static_cast<Long>(id) : 0;
   installers_.push_back({process_id, pathName, false, std::nullopt});
-  log_.Write(u"Installer started: " + pathName + u" (program file " +
-             inner_.StartedProgramFile(process_id) + u", process " + Number(process_id) + u")");
+  log_.Write(Concat({u"Installer started: ", pathName, u" (program file ",
+                     inner_.StartedProgramFile(process_id), u", process ", Number(process_id),
+                     u")"}));
   return id;
 }
 
@@ -187,12 +193,12 @@ void DeploymentLayer::Ended(Installer& installer) {
   const bool known = inner_.GetExitCodeProcess(installer.process_id, code) != 0;
   if (known && code != platform::kStillActive) {
     installer.exit_code = code;
-    log_.Write(u"Installer ended: " + installer.command_line + u", " + ExitCodeText(code));
+    log_.Write(Concat({u"Installer ended: ", installer.command_line, u", ", ExitCodeText(code)}));
   } else if (known) {
-    log_.Write(u"Installer no longer waited for: " + installer.command_line +
-               u" still runs but cannot be opened to wait for it; exit code unknown");
+    log_.Write(Concat({u"Installer no longer waited for: ", installer.command_line,
+                       u" still runs but cannot be opened to wait for it; exit code unknown"}));
   } else {
-    log_.Write(u"Installer ended: " + installer.command_line + u", exit code unknown");
+    log_.Write(Concat({u"Installer ended: ", installer.command_line, u", exit code unknown"}));
   }
 }
 
@@ -226,24 +232,27 @@ Long DeploymentLayer::GetVersionExA(platform::OSVERSIONINFOA& lpVersionInformati
   if (!windows_logged_) {
     windows_logged_ = true;
     const auto& v = lpVersionInformation;
-    log_.Write(u"Windows: \"" + sys::OsName(v) + u"\"" +
-               (ok ? u" (version " + Number(v.dwMajorVersion) + u"." + Number(v.dwMinorVersion) +
-                         u", build " + Number(v.dwBuildNumber & 0xFFFF) + u")"
-                   : Text(u" (the version query failed)")));
+    if (ok)
+      log_.Write(Concat({u"Windows: \"", sys::OsName(v), u"\" (version ", Number(v.dwMajorVersion),
+                         u".", Number(v.dwMinorVersion), u", build ",
+                         Number(v.dwBuildNumber & 0xFFFF), u")"}));
+    else
+      log_.Write(Concat({u"Windows: \"", sys::OsName(v), u"\" (the version query failed)"}));
   }
   return ok;
 }
 
 void DeploymentLayer::Print(const Text& line) {
   inner_.Print(line);
-  log_.Write(u"Report: " + line);
+  log_.Write(Concat({u"Report: ", line}));
 }
 
 Long DeploymentLayer::ExitWindowsEx(Long uFlags, Long dwReason) {
   const Long accepted = inner_.ExitWindowsEx(uFlags, dwReason);
-  log_.Write(u"Restart requested (ExitWindowsEx flags " + HexNumber(static_cast<std::uint32_t>(uFlags)) +
-             u", reason " + HexNumber(static_cast<std::uint32_t>(dwReason)) + u"): Windows " +
-             (accepted != 0 ? u"accepted it" : u"refused it"));
+  log_.Write(Concat({u"Restart requested (ExitWindowsEx flags ",
+                     HexNumber(static_cast<std::uint32_t>(uFlags)), u", reason ",
+                     HexNumber(static_cast<std::uint32_t>(dwReason)), u"): Windows ",
+                     accepted != 0 ? u"accepted it" : u"refused it"}));
   return accepted;
 }
 
@@ -263,13 +272,18 @@ void DeploymentLayer::DoEnd(Long exitCode) {
   const Installer* failed = FailedInstaller();
   const Long status = failed ? *failed->exit_code : exitCode;
   if (failed)
-    log_.Write(u"The run itself ended with " + Number(exitCode) + u" (" +
-               ExitStatusMeaning(exitCode) + u"); an installer failed, so its exit code is reported");
+    log_.Write(Concat({u"The run itself ended with ", Number(exitCode), u" (",
+                       ExitStatusMeaning(exitCode),
+                       u"); an installer failed, so its exit code is reported"}));
   // An installer's code may equal one of Hotfix.exe's own (1642, 1603, ...):
   // the line names whose it is.
-  log_.Write(u"Exit status " + Number(static_cast<std::uint32_t>(status)) + u": " +
-             (failed ? u"the exit code of the installer " + failed->command_line + u", which failed"
-                     : ExitStatusMeaning(status)));
+  if (failed)
+    log_.Write(Concat({u"Exit status ", Number(static_cast<std::uint32_t>(status)),
+                       u": the exit code of the installer ", failed->command_line,
+                       u", which failed"}));
+  else
+    log_.Write(Concat({u"Exit status ", Number(static_cast<std::uint32_t>(status)), u": ",
+                       ExitStatusMeaning(status)}));
   inner_.CloseStartedPrograms();
   log_.Close();
   inner_.End(status);

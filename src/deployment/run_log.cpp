@@ -36,7 +36,6 @@ std::string Stamp(const platform::SYSTEMTIME& t) {
 }  // namespace
 
 Text FileErrorReason(platform::Long error) {
-  const std::string number = std::to_string(error);
   Text words;
   switch (error) {
     case platform::kErrorFileNotFound:
@@ -46,7 +45,7 @@ Text FileErrorReason(platform::Long error) {
     case platform::kErrorInvalidName: words = u"the name is not a valid file name"; break;
     default: words = u"it cannot be opened"; break;
   }
-  return words + u" (Windows error " + Text(number.begin(), number.end()) + u")";
+  return platform::Concat({words, u" (Windows error ", platform::Decimal(error), u")"});
 }
 
 // Why the opened handle must not be written to, or "" when it may. Read
@@ -63,9 +62,8 @@ Text RunLog::Refusal(platform::Long file) {
   if (info.dwFileAttributes & platform::kFileAttributeReparsePoint)
     return u"it is a reparse point (a junction or symbolic link) that could lead to another file";
   if (info.nNumberOfLinks > 1) {
-    const std::string links = std::to_string(info.nNumberOfLinks);
-    return u"it is a file with " + Text(links.begin(), links.end()) +
-           u" names (hard links), so writing to it would change another file";
+    return platform::Concat({u"it is a file with ", platform::Decimal(info.nNumberOfLinks),
+                             u" names (hard links), so writing to it would change another file"});
   }
   return Text();
 }
@@ -115,11 +113,9 @@ void RunLog::Write(std::u16string_view text) {
 void RunLog::Close() {
   if (file_ == 0) return;
   if (failed_writes_ != 0) {
-    const std::string count = std::to_string(failed_writes_);
     const int lost = failed_writes_;
-    Write(Text(count.begin(), count.end()) +
-          (lost == 1 ? u" log entry" : u" log entries") +
-          u" could not be written; the exit status is still the run's own");
+    Write(platform::Concat({platform::Decimal(lost), lost == 1 ? u" log entry" : u" log entries",
+                            u" could not be written; the exit status is still the run's own"}));
   }
   platform_.CloseHandle(file_);
   file_ = 0;

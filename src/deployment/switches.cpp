@@ -27,7 +27,7 @@ std::variant<Switches, BadCommandLine> ParseSwitches(const std::vector<Text>& ar
   for (std::size_t i = 0; i < args.size(); ++i) {
     const Text& arg = args[i];
     if (!IsSwitch(arg)) {
-      fail(u"Unexpected argument: " + arg);
+      fail(platform::Concat({u"Unexpected argument: ", arg}));
       continue;
     }
     const std::u16string_view body = std::u16string_view(arg).substr(1);
@@ -40,13 +40,13 @@ std::variant<Switches, BadCommandLine> ParseSwitches(const std::vector<Text>& ar
       } else if (i + 1 < args.size() && !IsSwitch(args[i + 1])) {
         file = args[++i];
       }
-      if (file.empty()) fail(u"The " + arg + u" switch needs a file name: /log:FILE");
+      if (file.empty()) fail(platform::Concat({u"The ", arg, u" switch needs a file name: /log:FILE"}));
       else if (out.log && *out.log != file) fail(u"Only one log file can be given.");
       else out.log = file;
       continue;
     }
     if (colon != std::u16string_view::npos) {
-      fail(u"Unknown switch: " + arg);
+      fail(platform::Concat({u"Unknown switch: ", arg}));
     } else if (SameName(name, u"quiet")) {
       out.quiet = true;
     } else if (SameName(name, u"norestart")) {
@@ -56,7 +56,7 @@ std::variant<Switches, BadCommandLine> ParseSwitches(const std::vector<Text>& ar
     } else if (SameName(name, u"?") || SameName(name, u"help")) {
       out.help = true;
     } else {
-      fail(u"Unknown switch: " + arg);
+      fail(platform::Concat({u"Unknown switch: ", arg}));
     }
   }
   // Asking for help is answered whatever else the line holds.

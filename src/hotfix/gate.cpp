@@ -25,14 +25,14 @@ void Form1::File_Version() {
   state_.sFullName = state_.sInstallDir + state_.sExeName;  // no separator added
   DisplayVerInfo();
 
-  platform_.Print(u"Full filename: " + state_.sFullName);
-  platform_.Print(u"File version: " + state_.sFileVer);
-  platform_.Print(u"Product version: " + state_.sProdVer);
-  platform_.Print(u"File flags: " + state_.sFileFlags);
-  platform_.Print(u"File OS: " + state_.sFileOS);
-  Text type_line = u"File type: " + state_.sFileType;
-  if (!state_.sFileSubType.empty()) type_line += u" (" + state_.sFileSubType + u")";
-  platform_.Print(type_line);
+  platform_.Print(platform::Concat({u"Full filename: ", state_.sFullName}));
+  platform_.Print(platform::Concat({u"File version: ", state_.sFileVer}));
+  platform_.Print(platform::Concat({u"Product version: ", state_.sProdVer}));
+  platform_.Print(platform::Concat({u"File flags: ", state_.sFileFlags}));
+  platform_.Print(platform::Concat({u"File OS: ", state_.sFileOS}));
+  const bool sub = !state_.sFileSubType.empty();
+  platform_.Print(platform::Concat({u"File type: ", state_.sFileType, sub ? u" (" : u"",
+                                    state_.sFileSubType, sub ? u")" : u""}));
 
   if (state_.sFileVer == kRequiredFileVersion) {
     OS_check();

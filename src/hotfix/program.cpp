@@ -11,9 +11,9 @@ namespace hotfix {
 
 void ReportRuntimeError(platform::Platform& platform,
                         const platform::RuntimeFailure& failure) {
-  const std::string number = std::to_string(failure.number());
-  const platform::Text text = u"Run-time error '" + platform::Text(number.begin(), number.end()) +
-                              u"':\r\n\r\n" + failure.description();
+  const platform::Text text =
+      platform::Concat({u"Run-time error '", platform::Decimal(failure.number()),
+                        u"':\r\n\r\n", failure.description()});
   platform.MsgBox(text, platform::kMbIconHand, platform::Text(kProgramTitle));
 }
 

@@ -77,6 +77,30 @@ void AppendCodePoint(Text& out, char32_t c) {
 
 }  // namespace
 
+Text Concat(std::initializer_list<std::u16string_view> parts) {
+  std::size_t size = 0;
+  for (const auto part : parts) size += part.size();
+  Text out;
+  out.reserve(size);
+  for (const auto part : parts) out.append(part);
+  return out;
+}
+
+// Digit by digit: std::to_string would bring in the char strings' code only
+// to be widened at once.
+Text Decimal(long long value) {
+  char16_t digits[24];
+  char16_t* first = digits + sizeof digits / sizeof digits[0];
+  unsigned long long rest = value < 0 ? 0ULL - static_cast<unsigned long long>(value)
+                                      : static_cast<unsigned long long>(value);
+  do {
+    *--first = static_cast<char16_t>(u'0' + rest % 10);
+    rest /= 10;
+  } while (rest != 0);
+  if (value < 0) *--first = u'-';
+  return Text(first, digits + sizeof digits / sizeof digits[0]);
+}
+
 Text FromUtf8(std::string_view utf8) {
   Text out;
   out.reserve(utf8.size());

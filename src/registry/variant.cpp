@@ -7,8 +7,7 @@ namespace registry {
 platform::Text Variant::TextForm() const {
   if (IsText()) return text();
   if (IsNumber()) {
-    const std::string digits = std::to_string(number());
-    return platform::Text(digits.begin(), digits.end());
+    return platform::Decimal(number());
   }
   return platform::Text();
 }

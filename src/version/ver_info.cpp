@@ -16,7 +16,6 @@ namespace {
 
 constexpr platform::Long kRecordSize = sizeof(platform::VS_FIXEDFILEINFO);
 
-Text Ascii(const std::string& s) { return Text(s.begin(), s.end()); }
 
 std::optional<Text> OsText(std::uint32_t os) {
   switch (os) {
@@ -86,14 +85,14 @@ bool ReadRootBlock(platform::Platform& platform, const std::vector<std::uint8_t>
 }  // namespace
 
 Text VersionPart(std::uint16_t half) {
-  return Ascii(std::to_string(static_cast<std::int16_t>(half)));
+  return platform::Decimal(static_cast<std::int16_t>(half));
 }
 
 Text VersionText(std::uint32_t ms, std::uint32_t ls) {
-  return VersionPart(static_cast<std::uint16_t>(ms >> 16)) + u"." +
-         VersionPart(static_cast<std::uint16_t>(ms & 0xFFFF)) + u"." +
-         VersionPart(static_cast<std::uint16_t>(ls >> 16)) + u"." +
-         VersionPart(static_cast<std::uint16_t>(ls & 0xFFFF));
+  return platform::Concat({VersionPart(static_cast<std::uint16_t>(ms >> 16)), u".",
+                           VersionPart(static_cast<std::uint16_t>(ms & 0xFFFF)), u".",
+                           VersionPart(static_cast<std::uint16_t>(ls >> 16)), u".",
+                           VersionPart(static_cast<std::uint16_t>(ls & 0xFFFF))});
 }
 
 Text FlagsText(std::uint32_t flags) {
@@ -131,8 +130,9 @@ void DisplayVerInfo(platform::Platform& platform, Text& sFullName, VersionTexts 
     return;
   }
 
-  texts.sStrucVer = VersionPart(static_cast<std::uint16_t>(info.dwStrucVersion >> 16)) + u"." +
-                    VersionPart(static_cast<std::uint16_t>(info.dwStrucVersion & 0xFFFF));
+  texts.sStrucVer =
+      platform::Concat({VersionPart(static_cast<std::uint16_t>(info.dwStrucVersion >> 16)), u".",
+                        VersionPart(static_cast<std::uint16_t>(info.dwStrucVersion & 0xFFFF))});
   texts.sFileVer = VersionText(info.dwFileVersionMS, info.dwFileVersionLS);
   texts.sProdVer = VersionText(info.dwProductVersionMS, info.dwProductVersionLS);
   texts.sFileFlags = FlagsText(info.dwFileFlags);
