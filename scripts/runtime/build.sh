@@ -15,6 +15,10 @@
 # where that cannot be written) under a name hashed from this script and the
 # package versions; progress goes to standard error.
 set -euo pipefail
+# Run from CMake's configure (and make): none of the caller's compilers,
+# flags or job server reach gcc's configure, which builds host tools.
+unset CC CXX CFLAGS CXXFLAGS CPPFLAGS LDFLAGS MAKEFLAGS MFLAGS MAKELEVEL
+export CC=gcc CXX=g++
 here=$(cd "$(dirname "$0")" && pwd)
 target=i686-w64-mingw32
 log() { printf 'runtime: %s\n' "$*" >&2; }
