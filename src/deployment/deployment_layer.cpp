@@ -43,12 +43,12 @@ Text HexNumber(std::uint32_t value) {
 
 Text ButtonName(Long code) {
   const std::u16string_view name = platform::ButtonName(code);
-  return name.empty() ? Concat({u"button ", Number(code)}) : Text(name);
+  return name.empty() ? Concat({"button ", Number(code)}) : Text(name);
 }
 
 Text ExitCodeText(Long code) {
-  return Concat({u"exit code ", Number(static_cast<std::uint32_t>(code)),
-                 InstallerSucceeded(code) ? u" (success)" : u" (failure)"});
+  return Concat({"exit code ", Number(static_cast<std::uint32_t>(code)),
+                 InstallerSucceeded(code) ? " (success)" : " (failure)"});
 }
 
 Text SwitchList(const Switches& s) {
@@ -60,7 +60,7 @@ Text SwitchList(const Switches& s) {
   if (s.quiet) add(u"/quiet");
   if (s.norestart) add(u"/norestart");
   if (s.forcerestart) add(u"/forcerestart");
-  if (s.log) add(Concat({u"/log:", *s.log}));
+  if (s.log) add(Concat({"/log:", *s.log}));
   return out.empty() ? Text(u"none") : out;
 }
 
@@ -76,7 +76,7 @@ void DeploymentLayer::Begin() {
   const auto parsed = ParseSwitches(SplitArguments(command_line));
   if (const auto* bad = std::get_if<BadCommandLine>(&parsed)) {
     switches_.quiet = bad->quiet;
-    EndBefore(kExitInvalidCommandLine, Concat({bad->reason, u"\r\n\r\n", SwitchesHelp()}),
+    EndBefore(kExitInvalidCommandLine, Concat({bad->reason, "\r\n\r\n", SwitchesHelp()}),
               platform::kMbIconExclamation);
   }
   switches_ = std::get<Switches>(parsed);
@@ -85,12 +85,12 @@ void DeploymentLayer::Begin() {
     EndBefore(kExitHelpShown, SwitchesHelp(), platform::kMbIconInformation);
   }
   if (switches_.log) OpenLog();
-  log_.Write(Concat({kProgram, u" started"}));
-  log_.Write(Concat({u"Command line: ", command_line}));
-  log_.Write(Concat({u"Switches: ", SwitchList(switches_)}));
+  log_.Write(Concat({kProgram, " started"}));
+  log_.Write(Concat({"Command line: ", command_line}));
+  log_.Write(Concat({"Switches: ", SwitchList(switches_)}));
   if (log_.is_open())
-    log_.Write(Concat({u"Log file: ", log_.full_path(), u" (current folder: ",
-                       inner_.GetCurrentDirectoryW(), u")"}));
+    log_.Write(Concat({"Log file: ", log_.full_path(), " (current folder: ",
+                       inner_.GetCurrentDirectoryW(), ")"}));
   if (!desktop_visible_)
     log_.Write(u"No visible desktop (a service session): no box is shown; each is answered "
                u"by the switches, or else by its default button");
@@ -103,10 +103,10 @@ void DeploymentLayer::OpenLog() {
   if (opening == RunLog::Opening::kOpened) return;
   EndBefore(kExitLogFailure,
             Concat({opening == RunLog::Opening::kRefused
-                        ? u"The log file is refused: "
-                        : u"The log file cannot be opened for appending: ",
-                    reason, u".\r\n\r\n", log_.full_path(),
-                    u"\r\n\r\nNothing was changed on this computer."}),
+                        ? "The log file is refused: "
+                        : "The log file cannot be opened for appending: ",
+                    reason, ".\r\n\r\n", log_.full_path(),
+                    "\r\n\r\nNothing was changed on this computer."}),
             platform::kMbIconExclamation);
 }
 
@@ -118,15 +118,15 @@ void DeploymentLayer::TakeMutex() {
   // Another account's copy (SYSTEM under a deployment tool) refuses access
   // to its mutex: that copy runs all the same.
   if (error == platform::kErrorAlreadyExists || (mutex == 0 && error == platform::kErrorAccessDenied)) {
-    log_.Write(Concat({u"Another copy of Hotfix.exe is running (it holds ", kMutexName,
-                       mutex == 0 ? u"; access denied" : u"", u"): nothing was read or started"}));
+    log_.Write(Concat({"Another copy of Hotfix.exe is running (it holds ", kMutexName,
+                       mutex == 0 ? "; access denied" : "", "): nothing was read or started"}));
     MsgBox(kAlreadyRunning, platform::kMbIconExclamation, Text(kTitle));
     End(kExitAlreadyRunning);
   }
   if (mutex == 0)
-    log_.Write(Concat({u"The single-instance mutex ", kMutexName,
-                       u" cannot be created (Windows error ", Number(error),
-                       u"); the run goes on without it"}));
+    log_.Write(Concat({"The single-instance mutex ", kMutexName,
+                       " cannot be created (Windows error ", Number(error),
+                       "); the run goes on without it"}));
 }
 
 void DeploymentLayer::EndBefore(Long status, const Text& box_text, Long style) {
@@ -153,9 +153,9 @@ Long DeploymentLayer::MsgBox(const Text& prompt, Long buttons, const std::option
     answer = platform::DefaultButton(buttons), why = u"no visible desktop";
   }
   const Long result = answer ? *answer : inner_.MsgBox(prompt, buttons, title);
-  log_.Write(Concat({answer ? u"Message box not shown (" : u"Message box shown, answered ", why,
-                     answer ? u"), taken as " : u"", ButtonName(result), u": \"",
-                     title ? std::u16string_view(*title) : u"(default title)", u"\"\n", prompt}));
+  log_.Write(Concat({answer ? "Message box not shown (" : "Message box shown, answered ", why,
+                     answer ? "), taken as " : "", ButtonName(result), ": \"",
+                     title ? platform::TextPart(*title) : platform::TextPart("(default title)"), "\"\n", prompt}));
   return result;
 }
 
@@ -167,15 +167,15 @@ double DeploymentLayer::Shell(const Text& pathName, Long windowStyle,
   try {
     id = inner_.Shell(pathName, windowStyle, program);
   } catch (const platform::RuntimeFailure& failure) {
-    log_.Write(Concat({u"Program not started: ", pathName, u": run-time error ",
-                       Number(failure.number()), u", ", failure.description()}));
+    log_.Write(Concat({"Program not started: ", pathName, ": run-time error ",
+                       Number(failure.number()), ", ", failure.description()}));
     throw;
   }
   const Long process_id = id >= 0 && id <= 2147483647.0 ? static_cast<Long>(id) : 0;
   installers_.push_back({process_id, pathName, false, std::nullopt});
-  log_.Write(Concat({u"Installer started: ", pathName, u" (program file ",
-                     inner_.StartedProgramFile(process_id), u", process ", Number(process_id),
-                     u")"}));
+  log_.Write(Concat({"Installer started: ", pathName, " (program file ",
+                     inner_.StartedProgramFile(process_id), ", process ", Number(process_id),
+                     ")"}));
   return id;
 }
 
@@ -193,12 +193,12 @@ void DeploymentLayer::Ended(Installer& installer) {
   const bool known = inner_.GetExitCodeProcess(installer.process_id, code) != 0;
   if (known && code != platform::kStillActive) {
     installer.exit_code = code;
-    log_.Write(Concat({u"Installer ended: ", installer.command_line, u", ", ExitCodeText(code)}));
+    log_.Write(Concat({"Installer ended: ", installer.command_line, ", ", ExitCodeText(code)}));
   } else if (known) {
-    log_.Write(Concat({u"Installer no longer waited for: ", installer.command_line,
-                       u" still runs but cannot be opened to wait for it; exit code unknown"}));
+    log_.Write(Concat({"Installer no longer waited for: ", installer.command_line,
+                       " still runs but cannot be opened to wait for it; exit code unknown"}));
   } else {
-    log_.Write(Concat({u"Installer ended: ", installer.command_line, u", exit code unknown"}));
+    log_.Write(Concat({"Installer ended: ", installer.command_line, ", exit code unknown"}));
   }
 }
 
@@ -233,26 +233,26 @@ Long DeploymentLayer::GetVersionExA(platform::OSVERSIONINFOA& lpVersionInformati
     windows_logged_ = true;
     const auto& v = lpVersionInformation;
     if (ok)
-      log_.Write(Concat({u"Windows: \"", sys::OsName(v), u"\" (version ", Number(v.dwMajorVersion),
-                         u".", Number(v.dwMinorVersion), u", build ",
-                         Number(v.dwBuildNumber & 0xFFFF), u")"}));
+      log_.Write(Concat({"Windows: \"", sys::OsName(v), "\" (version ", Number(v.dwMajorVersion),
+                         ".", Number(v.dwMinorVersion), ", build ",
+                         Number(v.dwBuildNumber & 0xFFFF), ")"}));
     else
-      log_.Write(Concat({u"Windows: \"", sys::OsName(v), u"\" (the version query failed)"}));
+      log_.Write(Concat({"Windows: \"", sys::OsName(v), "\" (the version query failed)"}));
   }
   return ok;
 }
 
 void DeploymentLayer::Print(const Text& line) {
   inner_.Print(line);
-  log_.Write(Concat({u"Report: ", line}));
+  log_.Write(Concat({"Report: ", line}));
 }
 
 Long DeploymentLayer::ExitWindowsEx(Long uFlags, Long dwReason) {
   const Long accepted = inner_.ExitWindowsEx(uFlags, dwReason);
-  log_.Write(Concat({u"Restart requested (ExitWindowsEx flags ",
-                     HexNumber(static_cast<std::uint32_t>(uFlags)), u", reason ",
-                     HexNumber(static_cast<std::uint32_t>(dwReason)), u"): Windows ",
-                     accepted != 0 ? u"accepted it" : u"refused it"}));
+  log_.Write(Concat({"Restart requested (ExitWindowsEx flags ",
+                     HexNumber(static_cast<std::uint32_t>(uFlags)), ", reason ",
+                     HexNumber(static_cast<std::uint32_t>(dwReason)), "): Windows ",
+                     accepted != 0 ? "accepted it" : "refused it"}));
   return accepted;
 }
 
@@ -272,17 +272,17 @@ void DeploymentLayer::DoEnd(Long exitCode) {
   const Installer* failed = FailedInstaller();
   const Long status = failed ? *failed->exit_code : exitCode;
   if (failed)
-    log_.Write(Concat({u"The run itself ended with ", Number(exitCode), u" (",
+    log_.Write(Concat({"The run itself ended with ", Number(exitCode), " (",
                        ExitStatusMeaning(exitCode),
-                       u"); an installer failed, so its exit code is reported"}));
+                       "); an installer failed, so its exit code is reported"}));
   // An installer's code may equal one of Hotfix.exe's own (1642, 1603, ...):
   // the line names whose it is.
   if (failed)
-    log_.Write(Concat({u"Exit status ", Number(static_cast<std::uint32_t>(status)),
-                       u": the exit code of the installer ", failed->command_line,
-                       u", which failed"}));
+    log_.Write(Concat({"Exit status ", Number(static_cast<std::uint32_t>(status)),
+                       ": the exit code of the installer ", failed->command_line,
+                       ", which failed"}));
   else
-    log_.Write(Concat({u"Exit status ", Number(static_cast<std::uint32_t>(status)), u": ",
+    log_.Write(Concat({"Exit status ", Number(static_cast<std::uint32_t>(status)), ": ",
                        ExitStatusMeaning(status)}));
   inner_.CloseStartedPrograms();
   log_.Close();

@@ -3,17 +3,27 @@
 namespace deployment {
 
 platform::Text ExitStatusMeaning(Long status) {
+  const char* meaning;
   switch (status) {
-    case kExitHelpShown: return u"the list of switches was shown";
-    case kExitInvalidCommandLine: return u"invalid command line, nothing was done";
-    case kExitRestartRequired: return u"the fix is installed and Windows must be restarted";
-    case kExitRestartInitiated: return u"the fix is installed and Windows is restarting";
-    case kExitNotApplicable: return u"the fix does not apply to this computer, nothing was done";
-    case kExitFailure: return u"a run-time error ended the run";
-    case kExitLogFailure: return u"the log file cannot be opened or is refused, nothing was done";
-    case kExitAlreadyRunning: return u"another copy of Hotfix.exe is running, nothing was done";
-    default: return u"an installer failed with this exit code";
+    case kExitHelpShown: meaning = "the list of switches was shown"; break;
+    case kExitInvalidCommandLine: meaning = "invalid command line, nothing was done"; break;
+    case kExitRestartRequired:
+      meaning = "the fix is installed and Windows must be restarted";
+      break;
+    case kExitRestartInitiated: meaning = "the fix is installed and Windows is restarting"; break;
+    case kExitNotApplicable:
+      meaning = "the fix does not apply to this computer, nothing was done";
+      break;
+    case kExitFailure: meaning = "a run-time error ended the run"; break;
+    case kExitLogFailure:
+      meaning = "the log file cannot be opened or is refused, nothing was done";
+      break;
+    case kExitAlreadyRunning:
+      meaning = "another copy of Hotfix.exe is running, nothing was done";
+      break;
+    default: meaning = "an installer failed with this exit code"; break;
   }
+  return platform::Concat({meaning});
 }
 
 }  // namespace deployment

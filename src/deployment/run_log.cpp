@@ -45,7 +45,7 @@ Text FileErrorReason(platform::Long error) {
     case platform::kErrorInvalidName: words = u"the name is not a valid file name"; break;
     default: words = u"it cannot be opened"; break;
   }
-  return platform::Concat({words, u" (Windows error ", platform::Decimal(error), u")"});
+  return platform::Concat({words, " (Windows error ", platform::Decimal(error), ")"});
 }
 
 // Why the opened handle must not be written to, or "" when it may. Read
@@ -62,8 +62,8 @@ Text RunLog::Refusal(platform::Long file) {
   if (info.dwFileAttributes & platform::kFileAttributeReparsePoint)
     return u"it is a reparse point (a junction or symbolic link) that could lead to another file";
   if (info.nNumberOfLinks > 1) {
-    return platform::Concat({u"it is a file with ", platform::Decimal(info.nNumberOfLinks),
-                             u" names (hard links), so writing to it would change another file"});
+    return platform::Concat({"it is a file with ", platform::Decimal(info.nNumberOfLinks),
+                             " names (hard links), so writing to it would change another file"});
   }
   return Text();
 }
@@ -114,8 +114,8 @@ void RunLog::Close() {
   if (file_ == 0) return;
   if (failed_writes_ != 0) {
     const int lost = failed_writes_;
-    Write(platform::Concat({platform::Decimal(lost), lost == 1 ? u" log entry" : u" log entries",
-                            u" could not be written; the exit status is still the run's own"}));
+    Write(platform::Concat({platform::Decimal(lost), lost == 1 ? " log entry" : " log entries",
+                            " could not be written; the exit status is still the run's own"}));
   }
   platform_.CloseHandle(file_);
   file_ = 0;

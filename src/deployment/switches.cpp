@@ -27,7 +27,7 @@ std::variant<Switches, BadCommandLine> ParseSwitches(const std::vector<Text>& ar
   for (std::size_t i = 0; i < args.size(); ++i) {
     const Text& arg = args[i];
     if (!IsSwitch(arg)) {
-      fail(platform::Concat({u"Unexpected argument: ", arg}));
+      fail(platform::Concat({"Unexpected argument: ", arg}));
       continue;
     }
     const std::u16string_view body = std::u16string_view(arg).substr(1);
@@ -40,13 +40,13 @@ std::variant<Switches, BadCommandLine> ParseSwitches(const std::vector<Text>& ar
       } else if (i + 1 < args.size() && !IsSwitch(args[i + 1])) {
         file = args[++i];
       }
-      if (file.empty()) fail(platform::Concat({u"The ", arg, u" switch needs a file name: /log:FILE"}));
+      if (file.empty()) fail(platform::Concat({"The ", arg, " switch needs a file name: /log:FILE"}));
       else if (out.log && *out.log != file) fail(u"Only one log file can be given.");
       else out.log = file;
       continue;
     }
     if (colon != std::u16string_view::npos) {
-      fail(platform::Concat({u"Unknown switch: ", arg}));
+      fail(platform::Concat({"Unknown switch: ", arg}));
     } else if (SameName(name, u"quiet")) {
       out.quiet = true;
     } else if (SameName(name, u"norestart")) {
@@ -56,7 +56,7 @@ std::variant<Switches, BadCommandLine> ParseSwitches(const std::vector<Text>& ar
     } else if (SameName(name, u"?") || SameName(name, u"help")) {
       out.help = true;
     } else {
-      fail(platform::Concat({u"Unknown switch: ", arg}));
+      fail(platform::Concat({"Unknown switch: ", arg}));
     }
   }
   // Asking for help is answered whatever else the line holds.
@@ -68,20 +68,20 @@ std::variant<Switches, BadCommandLine> ParseSwitches(const std::vector<Text>& ar
 }
 
 Text SwitchesHelp() {
-  return u"Hotfix.exe [/quiet] [/norestart | /forcerestart] [/log:FILE]\r\n"
-         u"\r\n"
-         u"/quiet - no message boxes; Windows is restarted when the fix is installed, "
-         u"unless /norestart is given\r\n"
-         u"/norestart - no restart question, Windows is not restarted\r\n"
-         u"/forcerestart - no restart question, the restart is requested\r\n"
-         u"/log:FILE - append a log of the run to FILE\r\n"
-         u"/? or /help - show this list\r\n"
-         u"\r\n"
-         u"Exit status: 3010 installed, restart needed; 1641 installed, restarting; "
-         u"1642 does not apply to this computer; 1618 another copy is running; 1603 error; "
-         u"1622 the log cannot be opened or is refused (a folder, a device, a link); "
-         u"87 invalid command line; 0 this list; any other: the exit code of the installer "
-         u"that failed.";
+  return platform::Concat({"Hotfix.exe [/quiet] [/norestart | /forcerestart] [/log:FILE]\r\n"
+                          "\r\n"
+                          "/quiet - no message boxes; Windows is restarted when the fix is installed, "
+                          "unless /norestart is given\r\n"
+                          "/norestart - no restart question, Windows is not restarted\r\n"
+                          "/forcerestart - no restart question, the restart is requested\r\n"
+                          "/log:FILE - append a log of the run to FILE\r\n"
+                          "/? or /help - show this list\r\n"
+                          "\r\n"
+                          "Exit status: 3010 installed, restart needed; 1641 installed, restarting; "
+                          "1642 does not apply to this computer; 1618 another copy is running; 1603 error; "
+                          "1622 the log cannot be opened or is refused (a folder, a device, a link); "
+                          "87 invalid command line; 0 this list; any other: the exit code of the installer "
+                          "that failed."});
 }
 
 }  // namespace deployment

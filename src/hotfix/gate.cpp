@@ -25,14 +25,14 @@ void Form1::File_Version() {
   state_.sFullName = state_.sInstallDir + state_.sExeName;  // no separator added
   DisplayVerInfo();
 
-  platform_.Print(platform::Concat({u"Full filename: ", state_.sFullName}));
-  platform_.Print(platform::Concat({u"File version: ", state_.sFileVer}));
-  platform_.Print(platform::Concat({u"Product version: ", state_.sProdVer}));
-  platform_.Print(platform::Concat({u"File flags: ", state_.sFileFlags}));
-  platform_.Print(platform::Concat({u"File OS: ", state_.sFileOS}));
+  platform_.Print(platform::Concat({"Full filename: ", state_.sFullName}));
+  platform_.Print(platform::Concat({"File version: ", state_.sFileVer}));
+  platform_.Print(platform::Concat({"Product version: ", state_.sProdVer}));
+  platform_.Print(platform::Concat({"File flags: ", state_.sFileFlags}));
+  platform_.Print(platform::Concat({"File OS: ", state_.sFileOS}));
   const bool sub = !state_.sFileSubType.empty();
-  platform_.Print(platform::Concat({u"File type: ", state_.sFileType, sub ? u" (" : u"",
-                                    state_.sFileSubType, sub ? u")" : u""}));
+  platform_.Print(platform::Concat({"File type: ", state_.sFileType, sub ? " (" : "",
+                                    state_.sFileSubType, sub ? ")" : ""}));
 
   if (state_.sFileVer == kRequiredFileVersion) {
     OS_check();

@@ -12,8 +12,8 @@ namespace hotfix {
 void ReportRuntimeError(platform::Platform& platform,
                         const platform::RuntimeFailure& failure) {
   const platform::Text text =
-      platform::Concat({u"Run-time error '", platform::Decimal(failure.number()),
-                        u"':\r\n\r\n", failure.description()});
+      platform::Concat({"Run-time error '", platform::Decimal(failure.number()),
+                        "':\r\n\r\n", failure.description()});
   platform.MsgBox(text, platform::kMbIconHand, platform::Text(kProgramTitle));
 }
 

@@ -6,7 +6,7 @@ namespace platform {
 
 RuntimeFailure::RuntimeFailure(std::int32_t number, Text description)
     : number_(number), description_(std::move(description)),
-      what_(ToUtf8(Concat({u"run-time error ", Decimal(number), u": ", description_}))) {}
+      what_(ToUtf8(Concat({"run-time error ", Decimal(number), ": ", description_}))) {}
 
 RuntimeFailure FailureFileNotFound() { return {53, u"File not found"}; }
 RuntimeFailure FailureOverflow() { return {6, u"Overflow"}; }

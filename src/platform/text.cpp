@@ -77,12 +77,21 @@ void AppendCodePoint(Text& out, char32_t c) {
 
 }  // namespace
 
-Text Concat(std::initializer_list<std::u16string_view> parts) {
+void TextPart::AppendTo(Text& out) const {
+  if (size_ & kAscii) {
+    const char* ascii = static_cast<const char*>(data_);
+    out.append(ascii, ascii + size());
+  } else {
+    out.append(static_cast<const char16_t*>(data_), size_);
+  }
+}
+
+Text Concat(std::initializer_list<TextPart> parts) {
   std::size_t size = 0;
-  for (const auto part : parts) size += part.size();
+  for (const auto& part : parts) size += part.size();
   Text out;
   out.reserve(size);
-  for (const auto part : parts) out.append(part);
+  for (const auto& part : parts) part.AppendTo(out);
   return out;
 }
 

@@ -9,9 +9,28 @@ namespace platform {
 
 using Text = std::u16string;
 
+// One part of a joined text: UTF-16, or ASCII. The program's own English
+// texts are ASCII literals, kept at one byte a character in the file.
+class TextPart {
+ public:
+  TextPart(std::u16string_view text) : data_(text.data()), size_(text.size()) {}
+  TextPart(const Text& text) : TextPart(std::u16string_view(text)) {}
+  TextPart(const char16_t* text) : TextPart(std::u16string_view(text)) {}
+  TextPart(const char* ascii)
+      : data_(ascii), size_(std::char_traits<char>::length(ascii) | kAscii) {}
+  void AppendTo(Text& out) const;
+  std::size_t size() const { return size_ & ~kAscii; }
+
+ private:
+  // As small as a string view: the kind rides in the size's top bit.
+  static constexpr std::size_t kAscii = ~(~std::size_t{0} >> 1);
+  const void* data_;
+  std::size_t size_;
+};
+
 // The parts one after another. One call in place of a chain of `+`, each of
 // which would be expanded inline with its own temporary and clean-up.
-Text Concat(std::initializer_list<std::u16string_view> parts);
+Text Concat(std::initializer_list<TextPart> parts);
 // The number in decimal digits, with a minus sign when negative.
 Text Decimal(long long value);
 

@@ -89,9 +89,9 @@ Text VersionPart(std::uint16_t half) {
 }
 
 Text VersionText(std::uint32_t ms, std::uint32_t ls) {
-  return platform::Concat({VersionPart(static_cast<std::uint16_t>(ms >> 16)), u".",
-                           VersionPart(static_cast<std::uint16_t>(ms & 0xFFFF)), u".",
-                           VersionPart(static_cast<std::uint16_t>(ls >> 16)), u".",
+  return platform::Concat({VersionPart(static_cast<std::uint16_t>(ms >> 16)), ".",
+                           VersionPart(static_cast<std::uint16_t>(ms & 0xFFFF)), ".",
+                           VersionPart(static_cast<std::uint16_t>(ls >> 16)), ".",
                            VersionPart(static_cast<std::uint16_t>(ls & 0xFFFF))});
 }
 
@@ -131,7 +131,7 @@ void DisplayVerInfo(platform::Platform& platform, Text& sFullName, VersionTexts 
   }
 
   texts.sStrucVer =
-      platform::Concat({VersionPart(static_cast<std::uint16_t>(info.dwStrucVersion >> 16)), u".",
+      platform::Concat({VersionPart(static_cast<std::uint16_t>(info.dwStrucVersion >> 16)), ".",
                         VersionPart(static_cast<std::uint16_t>(info.dwStrucVersion & 0xFFFF))});
   texts.sFileVer = VersionText(info.dwFileVersionMS, info.dwFileVersionLS);
   texts.sProdVer = VersionText(info.dwProductVersionMS, info.dwProductVersionLS);
