@@ -1,5 +1,7 @@
 #include "platform/text.h"
 
+#include <cassert>
+
 namespace platform {
 
 std::string ToUtf8(std::u16string_view text) {
@@ -80,6 +82,9 @@ void AppendCodePoint(Text& out, char32_t c) {
 void TextPart::AppendTo(Text& out) const {
   if (size_ & kAscii) {
     const char* ascii = static_cast<const char*>(data_);
+    // Only literals come this way: a non-ASCII one fails every test that
+    // shows it (the tests are built with assertions).
+    for (std::size_t i = 0; i < size(); ++i) assert(static_cast<unsigned char>(ascii[i]) < 0x80);
     out.append(ascii, ascii + size());
   } else {
     out.append(static_cast<const char16_t*>(data_), size_);
