@@ -117,7 +117,8 @@ void DeploymentLayer::TakeMutex() {
   const Long mutex = inner_.CreateMutexW(kMutexName, error);
   // Another account's copy (SYSTEM under a deployment tool) refuses access
   // to its mutex: that copy runs all the same.
-  if (error == platform::kErrorAlreadyExists || (mutex == 0 && error == platform::kErrorAccessDenied)) {
+  if (error == platform::kErrorAlreadyExists ||
+      (mutex == 0 && error == platform::kErrorAccessDenied)) {
     log_.Write(Concat({"Another copy of Hotfix.exe is running (it holds ", kMutexName,
                        mutex == 0 ? "; access denied" : "", "): nothing was read or started"}));
     MsgBox(kAlreadyRunning, platform::kMbIconExclamation, Text(kTitle));
@@ -155,7 +156,8 @@ Long DeploymentLayer::MsgBox(const Text& prompt, Long buttons, const std::option
   const Long result = answer ? *answer : inner_.MsgBox(prompt, buttons, title);
   log_.Write(Concat({answer ? "Message box not shown (" : "Message box shown, answered ", why,
                      answer ? "), taken as " : "", ButtonName(result), ": \"",
-                     title ? platform::TextPart(*title) : platform::TextPart("(default title)"), "\"\n", prompt}));
+                     title ? platform::TextPart(*title) : platform::TextPart("(default title)"),
+                     "\"\n", prompt}));
   return result;
 }
 

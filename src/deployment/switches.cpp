@@ -40,7 +40,8 @@ std::variant<Switches, BadCommandLine> ParseSwitches(const std::vector<Text>& ar
       } else if (i + 1 < args.size() && !IsSwitch(args[i + 1])) {
         file = args[++i];
       }
-      if (file.empty()) fail(platform::Concat({"The ", arg, " switch needs a file name: /log:FILE"}));
+      if (file.empty())
+        fail(platform::Concat({"The ", arg, " switch needs a file name: /log:FILE"}));
       else if (out.log && *out.log != file) fail(u"Only one log file can be given.");
       else out.log = file;
       continue;
@@ -68,20 +69,21 @@ std::variant<Switches, BadCommandLine> ParseSwitches(const std::vector<Text>& ar
 }
 
 Text SwitchesHelp() {
-  return platform::Concat({"Hotfix.exe [/quiet] [/norestart | /forcerestart] [/log:FILE]\r\n"
-                          "\r\n"
-                          "/quiet - no message boxes; Windows is restarted when the fix is installed, "
-                          "unless /norestart is given\r\n"
-                          "/norestart - no restart question, Windows is not restarted\r\n"
-                          "/forcerestart - no restart question, the restart is requested\r\n"
-                          "/log:FILE - append a log of the run to FILE\r\n"
-                          "/? or /help - show this list\r\n"
-                          "\r\n"
-                          "Exit status: 3010 installed, restart needed; 1641 installed, restarting; "
-                          "1642 does not apply to this computer; 1618 another copy is running; 1603 error; "
-                          "1622 the log cannot be opened or is refused (a folder, a device, a link); "
-                          "87 invalid command line; 0 this list; any other: the exit code of the installer "
-                          "that failed."});
+  return platform::Concat(
+      {"Hotfix.exe [/quiet] [/norestart | /forcerestart] [/log:FILE]\r\n"
+       "\r\n"
+       "/quiet - no message boxes; Windows is restarted when the fix is installed, "
+       "unless /norestart is given\r\n"
+       "/norestart - no restart question, Windows is not restarted\r\n"
+       "/forcerestart - no restart question, the restart is requested\r\n"
+       "/log:FILE - append a log of the run to FILE\r\n"
+       "/? or /help - show this list\r\n"
+       "\r\n"
+       "Exit status: 3010 installed, restart needed; 1641 installed, restarting; "
+       "1642 does not apply to this computer; 1618 another copy is running; 1603 error; "
+       "1622 the log cannot be opened or is refused (a folder, a device, a link); "
+       "87 invalid command line; 0 this list; any other: the exit code of the installer "
+       "that failed."});
 }
 
 }  // namespace deployment
