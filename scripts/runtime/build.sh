@@ -53,7 +53,7 @@ rm -rf "$work" "$out"
 mkdir -p "$work" "$out"
 # Kept when a step fails, for its logs; removed at the end.
 cd "$work"
-log "building the i586 runtime from gcc-$gcc_major-source $gcc_source_version and mingw-w64 $mingw_version (about 3 minutes, once); in $out"
+log "building the i586 runtime from gcc-$gcc_major-source $gcc_source_version and mingw-w64 $mingw_version (a minute or two, once); in $out"
 
 # Debian's sources: gcc's as a binary package, mingw-w64's through a private
 # apt configuration with the host's mirrors as deb-src.

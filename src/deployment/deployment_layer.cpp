@@ -13,6 +13,7 @@ namespace deployment {
 namespace {
 
 using platform::Concat;
+using platform::Decimal;
 using platform::Text;
 
 constexpr char16_t kTitle[] = u"Hotfix";
@@ -28,8 +29,6 @@ constexpr char16_t kAlreadyRunning[] =
     u"\u00E8 in esecuzione su questo computer.\r\n\r\n"
     u"Attendere che termini. Non occorre avviarlo di nuovo.";
 
-Text Number(std::int64_t value) { return platform::Decimal(value); }
-
 Text HexNumber(std::uint32_t value) {
   static constexpr char16_t kDigits[] = u"0123456789ABCDEF";
   Text out;
@@ -43,11 +42,11 @@ Text HexNumber(std::uint32_t value) {
 
 Text ButtonName(Long code) {
   const std::u16string_view name = platform::ButtonName(code);
-  return name.empty() ? Concat({"button ", Number(code)}) : Text(name);
+  return name.empty() ? Concat({"button ", Decimal(code)}) : Text(name);
 }
 
 Text ExitCodeText(Long code) {
-  return Concat({"exit code ", Number(static_cast<std::uint32_t>(code)),
+  return Concat({"exit code ", Decimal(static_cast<std::uint32_t>(code)),
                  InstallerSucceeded(code) ? " (success)" : " (failure)"});
 }
 
@@ -126,7 +125,7 @@ void DeploymentLayer::TakeMutex() {
   }
   if (mutex == 0)
     log_.Write(Concat({"The single-instance mutex ", kMutexName,
-                       " cannot be created (Windows error ", Number(error),
+                       " cannot be created (Windows error ", Decimal(error),
                        "); the run goes on without it"}));
 }
 
@@ -170,13 +169,13 @@ double DeploymentLayer::Shell(const Text& pathName, Long windowStyle,
     id = inner_.Shell(pathName, windowStyle, program);
   } catch (const platform::RuntimeFailure& failure) {
     log_.Write(Concat({"Program not started: ", pathName, ": run-time error ",
-                       Number(failure.number()), ", ", failure.description()}));
+                       Decimal(failure.number()), ", ", failure.description()}));
     throw;
   }
   const Long process_id = id >= 0 && id <= 2147483647.0 ? static_cast<Long>(id) : 0;
   installers_.push_back({process_id, pathName, false, std::nullopt});
   log_.Write(Concat({"Installer started: ", pathName, " (program file ",
-                     inner_.StartedProgramFile(process_id), ", process ", Number(process_id),
+                     inner_.StartedProgramFile(process_id), ", process ", Decimal(process_id),
                      ")"}));
   return id;
 }
@@ -235,9 +234,9 @@ Long DeploymentLayer::GetVersionExA(platform::OSVERSIONINFOA& lpVersionInformati
     windows_logged_ = true;
     const auto& v = lpVersionInformation;
     if (ok)
-      log_.Write(Concat({"Windows: \"", sys::OsName(v), "\" (version ", Number(v.dwMajorVersion),
-                         ".", Number(v.dwMinorVersion), ", build ",
-                         Number(v.dwBuildNumber & 0xFFFF), ")"}));
+      log_.Write(Concat({"Windows: \"", sys::OsName(v), "\" (version ", Decimal(v.dwMajorVersion),
+                         ".", Decimal(v.dwMinorVersion), ", build ",
+                         Decimal(v.dwBuildNumber & 0xFFFF), ")"}));
     else
       log_.Write(Concat({"Windows: \"", sys::OsName(v), "\" (the version query failed)"}));
   }
@@ -274,17 +273,17 @@ void DeploymentLayer::DoEnd(Long exitCode) {
   const Installer* failed = FailedInstaller();
   const Long status = failed ? *failed->exit_code : exitCode;
   if (failed)
-    log_.Write(Concat({"The run itself ended with ", Number(exitCode), " (",
+    log_.Write(Concat({"The run itself ended with ", Decimal(exitCode), " (",
                        ExitStatusMeaning(exitCode),
                        "); an installer failed, so its exit code is reported"}));
   // An installer's code may equal one of Hotfix.exe's own (1642, 1603, ...):
   // the line names whose it is.
   if (failed)
-    log_.Write(Concat({"Exit status ", Number(static_cast<std::uint32_t>(status)),
+    log_.Write(Concat({"Exit status ", Decimal(static_cast<std::uint32_t>(status)),
                        ": the exit code of the installer ", failed->command_line,
                        ", which failed"}));
   else
-    log_.Write(Concat({"Exit status ", Number(static_cast<std::uint32_t>(status)), ": ",
+    log_.Write(Concat({"Exit status ", Decimal(static_cast<std::uint32_t>(status)), ": ",
                        ExitStatusMeaning(status)}));
   inner_.CloseStartedPrograms();
   log_.Close();

@@ -16,7 +16,6 @@ namespace {
 
 constexpr platform::Long kRecordSize = sizeof(platform::VS_FIXEDFILEINFO);
 
-
 std::optional<Text> OsText(std::uint32_t os) {
   switch (os) {
     case 0x10001: return u"DOS-Win16";
