@@ -16,7 +16,7 @@ else()
 endif()
 
 add_executable(Hotfix WIN32 src/platform/win32/win_main.cpp src/platform/win32/terminate.cpp
-  src/platform/win32/throw_helpers.cpp
+  src/platform/win32/throw_helpers.cpp src/platform/win32/crt_startup.cpp
   src/platform/win32/hotfix.rc)
 target_link_libraries(Hotfix PRIVATE hotfix_win32)
 target_compile_options(hotfix_core PRIVATE -ffunction-sections -fdata-sections)
@@ -63,6 +63,7 @@ if(CMAKE_SIZEOF_VOID_P EQUAL 4)
     -Wl,-Map=${CMAKE_BINARY_DIR}/cmov_canary.map)
 endif()
 target_link_options(Hotfix PRIVATE ${HOTFIX_STATIC_LINK} -municode -Wl,--gc-sections
+  -Wl,--disable-auto-import,--disable-runtime-pseudo-reloc  # crt_startup.cpp relies on it
   $<$<CONFIG:MinSizeRel,Release>:-s>
   -Wl,--subsystem,windows:${HOTFIX_SUBSYSTEM_VERSION}
   -Wl,--major-os-version,5 -Wl,--minor-os-version,1)
