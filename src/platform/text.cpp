@@ -100,6 +100,25 @@ Text Concat(std::initializer_list<TextPart> parts) {
   return out;
 }
 
+namespace {
+
+// Divides by 10 sixteen bits at a time, each step in 32-bit arithmetic: a
+// 64-bit division would link libgcc's __udivdi3 and __umoddi3 (a kilobyte)
+// into the 32-bit program. Returns the remainder.
+unsigned DivideBy10(unsigned long long& value) {
+  unsigned long long quotient = 0;
+  unsigned rest = 0;
+  for (int shift = 48; shift >= 0; shift -= 16) {
+    const unsigned part = (rest << 16) | static_cast<unsigned>((value >> shift) & 0xFFFFu);
+    quotient |= static_cast<unsigned long long>(part / 10) << shift;
+    rest = part % 10;
+  }
+  value = quotient;
+  return rest;
+}
+
+}  // namespace
+
 // Digit by digit: std::to_string would bring in the char strings' code only
 // to be widened at once.
 Text Decimal(long long value) {
@@ -108,8 +127,7 @@ Text Decimal(long long value) {
   unsigned long long rest = value < 0 ? 0ULL - static_cast<unsigned long long>(value)
                                       : static_cast<unsigned long long>(value);
   do {
-    *--first = static_cast<char16_t>(u'0' + rest % 10);
-    rest /= 10;
+    *--first = static_cast<char16_t>(u'0' + DivideBy10(rest));
   } while (rest != 0);
   if (value < 0) *--first = u'-';
   return Text(first, digits + sizeof digits / sizeof digits[0]);
