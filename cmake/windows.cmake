@@ -3,8 +3,15 @@ add_library(hotfix_win32 STATIC
   src/platform/win32/win32_platform.cpp
   src/platform/win32/ansi.cpp
   src/platform/win32/form_window.cpp
+  src/platform/win32/progress_window.cpp
+  src/platform/win32/restart_countdown.cpp
 )
 target_link_libraries(hotfix_win32 PUBLIC hotfix_core)
+# Window and dialog procedures: Windows calls them, and no exception may
+# cross its frames, so they need no unwind tables.
+set_source_files_properties(src/platform/win32/progress_window.cpp
+  src/platform/win32/restart_countdown.cpp PROPERTIES
+  COMPILE_OPTIONS "-fno-exceptions;-fno-asynchronous-unwind-tables")
 target_compile_definitions(hotfix_win32 PUBLIC UNICODE _UNICODE WINVER=0x0501 _WIN32_WINNT=0x0501)
 
 # Everything static: the program must run as one file on a bare Windows XP.
@@ -43,7 +50,7 @@ target_link_options(Hotfix PRIVATE -Wl,--no-insert-timestamp
 # own code is compiled, and padded by the assembler, for the i586.
 if(CMAKE_SIZEOF_VOID_P EQUAL 4)
   foreach(target hotfix_core hotfix_win32 Hotfix)
-    target_compile_options(${target} PRIVATE -march=i586 -mtune=generic -Wa,-march=i586)
+    target_compile_options(${target} PRIVATE -march=i586 -mtune=generic -Wa,-march=i586 -malign-data=abi)
   endforeach()
   # Windows XP always loads a program at its preferred base: relocations
   # would be 4 KB never read.
@@ -57,6 +64,13 @@ if(CMAKE_SIZEOF_VOID_P EQUAL 4)
     message(FATAL_ERROR "the i586 runtime could not be built (scripts/runtime/build.sh, above)")
   endif()
   target_link_options(Hotfix PRIVATE -B${HOTFIX_I586_RUNTIME}/ -L${HOTFIX_I586_RUNTIME})
+  # One copy of each CIE in the unwind tables, as ld does for ELF and not
+  # for PE: a sixth of them were copies.
+  add_custom_command(TARGET Hotfix POST_BUILD
+    COMMAND python3 ${CMAKE_SOURCE_DIR}/scripts/pe/merge_eh_cies.py $<TARGET_FILE:Hotfix> --build
+    VERBATIM)
+  set_property(TARGET Hotfix APPEND PROPERTY LINK_DEPENDS
+    ${CMAKE_SOURCE_DIR}/scripts/pe/merge_eh_cies.py)
   # The instruction check's own case (tests/pe/pentium_check.py); never shipped.
   add_executable(cmov_canary tests/pe/cmov_canary.cpp)
   target_link_options(cmov_canary PRIVATE ${HOTFIX_STATIC_LINK}

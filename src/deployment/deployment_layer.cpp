@@ -1,5 +1,6 @@
 #include "deployment/deployment_layer.h"
 
+#include <algorithm>
 #include <string>
 #include <variant>
 
@@ -15,6 +16,7 @@ namespace {
 using platform::Concat;
 using platform::Decimal;
 using platform::Text;
+using Part = platform::TextPart;  // a literal in a choice: its length counted where it is written
 
 constexpr char16_t kTitle[] = u"Hotfix";
 constexpr char16_t kProgram[] = u"Hotfix.exe 1.00 (CR40517)";
@@ -28,6 +30,21 @@ constexpr char16_t kAlreadyRunning[] =
     u"L'aggiornamento CR40517 \u00E8 gi\u00E0 in corso: un'altra copia di Hotfix.exe "
     u"\u00E8 in esecuzione su questo computer.\r\n\r\n"
     u"Attendere che termini. Non occorre avviarlo di nuovo.";
+
+// The countdown and the progress window: for the person at the machine,
+// Italian like the restart question.
+constexpr Long kDefaultCountdownSeconds = 30;
+constexpr char16_t kCountdownText[] =
+    u"Windows verr\u00E0 riavviato per completare l'aggiornamento CR40517.\r\n\r\n"
+    u"Riavvio tra {} secondi. Salvare il lavoro e chiudere i programmi aperti.";
+constexpr char16_t kRestartNow[] = u"Riavvia ora";
+constexpr char16_t kCancel[] = u"Annulla";
+constexpr char16_t kProgressHeading[] =
+    u"Installazione dell'aggiornamento CR40517 in corso. Attendere.";
+// The longest one sleep of the wait lasts: a bound in case a wake-up is lost.
+constexpr Long kWaitSliceMs = 1000;
+// The fix runs two installers, one after the other.
+constexpr std::size_t kInstallerCount = 2;
 
 Text HexNumber(std::uint32_t value) {
   static constexpr char16_t kDigits[] = u"0123456789ABCDEF";
@@ -47,7 +64,7 @@ Text ButtonName(Long code) {
 
 Text ExitCodeText(Long code) {
   return Concat({"exit code ", Decimal(static_cast<std::uint32_t>(code)),
-                 InstallerSucceeded(code) ? " (success)" : " (failure)"});
+                 InstallerSucceeded(code) ? Part(" (success)") : Part(" (failure)")});
 }
 
 Text SwitchList(const Switches& s) {
@@ -57,8 +74,11 @@ Text SwitchList(const Switches& s) {
     out += word;
   };
   if (s.quiet) add(u"/quiet");
+  if (s.passive) add(u"/passive");
   if (s.norestart) add(u"/norestart");
   if (s.forcerestart) add(u"/forcerestart");
+  if (s.promptrestart) add(u"/promptrestart");
+  if (s.warnrestart) add(Concat({"/warnrestart:", Decimal(*s.warnrestart)}));
   if (s.log) add(Concat({"/log:", *s.log}));
   return out.empty() ? Text(u"none") : out;
 }
@@ -91,7 +111,7 @@ void DeploymentLayer::Begin() {
     log_.Write(Concat({"Log file: ", log_.full_path(), " (current folder: ",
                        inner_.GetCurrentDirectoryW(), ")"}));
   if (!desktop_visible_)
-    log_.Write(u"No visible desktop (a service session): no box is shown; each is answered "
+    log_.Write(u"No visible desktop (a service session): no box or window is shown; each box is answered "
                u"by the switches, or else by its default button");
   TakeMutex();
 }
@@ -102,8 +122,8 @@ void DeploymentLayer::OpenLog() {
   if (opening == RunLog::Opening::kOpened) return;
   EndBefore(kExitLogFailure,
             Concat({opening == RunLog::Opening::kRefused
-                        ? "The log file is refused: "
-                        : "The log file cannot be opened for appending: ",
+                        ? Part("The log file is refused: ")
+                        : Part("The log file cannot be opened for appending: "),
                     reason, ".\r\n\r\n", log_.full_path(),
                     "\r\n\r\nNothing was changed on this computer."}),
             platform::kMbIconExclamation);
@@ -119,7 +139,7 @@ void DeploymentLayer::TakeMutex() {
   if (error == platform::kErrorAlreadyExists ||
       (mutex == 0 && error == platform::kErrorAccessDenied)) {
     log_.Write(Concat({"Another copy of Hotfix.exe is running (it holds ", kMutexName,
-                       mutex == 0 ? "; access denied" : "", "): nothing was read or started"}));
+                       mutex == 0 ? Part("; access denied") : Part(""), "): nothing was read or started"}));
     MsgBox(kAlreadyRunning, platform::kMbIconExclamation, Text(kTitle));
     End(kExitAlreadyRunning);
   }
@@ -130,7 +150,7 @@ void DeploymentLayer::TakeMutex() {
 }
 
 void DeploymentLayer::EndBefore(Long status, const Text& box_text, Long style) {
-  if (!switches_.quiet && desktop_visible_) inner_.MsgBox(box_text, style, Text(kTitle));
+  if (!switches_.silent() && desktop_visible_) inner_.MsgBox(box_text, style, Text(kTitle));
   End(status);
 }
 
@@ -139,25 +159,60 @@ void DeploymentLayer::EndBefore(Long status, const Text& box_text, Long style) {
 Long DeploymentLayer::MsgBox(const Text& prompt, Long buttons, const std::optional<Text>& title) {
   // The restart question is the program's one Yes/No box.
   const bool restart_question = (buttons & 0xF) == platform::kMbYesNo;
+  if (restart_question && !switches_.norestart && !switches_.promptrestart)
+    if (const auto seconds = CountdownSeconds()) return WarnBeforeRestart(*seconds, title);
   std::optional<Long> answer;
   Text why;
   if (restart_question && switches_.norestart) {
     answer = platform::kIdNo, why = u"/norestart";
+  } else if (restart_question && switches_.promptrestart && desktop_visible_) {
+    // asked for: shown even under /quiet or /passive
   } else if (restart_question && switches_.forcerestart) {
     answer = platform::kIdYes, why = u"/forcerestart";
-  } else if (switches_.quiet) {
-    answer = restart_question ? platform::kIdYes : platform::kIdOk, why = u"/quiet";
+  } else if (switches_.silent() && !(restart_question && switches_.promptrestart)) {
+    answer = restart_question ? platform::kIdYes : platform::kIdOk;
+    why = switches_.quiet ? u"/quiet" : u"/passive";
   } else if (!desktop_visible_) {
     // As if nobody answered: the default button, so the restart question is
     // No and a run without switches never restarts Windows unasked.
     answer = platform::DefaultButton(buttons), why = u"no visible desktop";
   }
   const Long result = answer ? *answer : inner_.MsgBox(prompt, buttons, title);
-  log_.Write(Concat({answer ? "Message box not shown (" : "Message box shown, answered ", why,
-                     answer ? "), taken as " : "", ButtonName(result), ": \"",
+  log_.Write(Concat({answer ? Part("Message box not shown (") : Part("Message box shown, answered "), why,
+                     answer ? Part("), taken as ") : Part(""), ButtonName(result), ": \"",
                      title ? platform::TextPart(*title) : platform::TextPart("(default title)"),
                      "\"\n", prompt}));
   return result;
+}
+
+// /warnrestart, and /passive when no other restart switch says otherwise,
+// as the Windows update packages do.
+std::optional<Long> DeploymentLayer::CountdownSeconds() const {
+  if (switches_.warnrestart) return switches_.warnrestart;
+  if (switches_.passive && !switches_.forcerestart) return kDefaultCountdownSeconds;
+  return std::nullopt;
+}
+
+// Stands in for the restart question: Riavvia ora, or the end of the
+// countdown, is Yes; Annulla, or closing the box, is No.
+Long DeploymentLayer::WarnBeforeRestart(Long seconds, const std::optional<Text>& title) {
+  log_.Write(Concat({"Restart countdown: ", Decimal(seconds), " s"}));
+  Long result = desktop_visible_ ? inner_.RestartCountdown(title.value_or(kTitle), kCountdownText,
+                                                           seconds, kRestartNow, kCancel)
+                                 : 0;
+  if (result == 0) {
+    // Not shown (no visible desktop, or no window could be made): as if
+    // nobody answered, the time passes, then the restart.
+    inner_.Sleep(seconds * 1000);
+    result = platform::kIdTimeout;
+  }
+  const bool restart = result != platform::kIdCancel;
+  log_.Write(result == platform::kIdOk       ? u"Restart countdown answered Riavvia ora: restart"
+             : result == platform::kIdCancel ? u"Restart countdown answered Annulla: no restart"
+             : desktop_visible_              ? u"Restart countdown ran out: restart"
+                                             : u"Restart countdown not shown (no visible desktop); "
+                                               u"its time passed: restart");
+  return restart ? platform::kIdYes : platform::kIdNo;
 }
 
 // ---- installers -------------------------------------------------------------------
@@ -174,10 +229,29 @@ double DeploymentLayer::Shell(const Text& pathName, Long windowStyle,
   }
   const Long process_id = id >= 0 && id <= 2147483647.0 ? static_cast<Long>(id) : 0;
   installers_.push_back({process_id, pathName, false, std::nullopt});
-  log_.Write(Concat({"Installer started: ", pathName, " (program file ",
-                     inner_.StartedProgramFile(process_id), ", process ", Decimal(process_id),
-                     ")"}));
+  const Text program_file = inner_.StartedProgramFile(process_id);
+  log_.Write(Concat({"Installer started: ", pathName, " (program file ", program_file,
+                     ", process ", Decimal(process_id), ")"}));
+  if (switches_.passive) ShowProgressFor(program_file);
   return id;
+}
+
+// Which installer of the two runs: the installers report no progress, so
+// the bar shows only activity.
+void DeploymentLayer::ShowProgressFor(const Text& program_file) {
+  if (!desktop_visible_ || installers_.size() > kInstallerCount) return;
+  const std::size_t slash = program_file.find_last_of(u'\\');
+  const Text step = Concat({installers_.size() == 1 ? Part("Passo 1 di 2: ") : Part("Passo 2 di 2: "),
+                            std::u16string_view(program_file).substr(slash + 1)});
+  progress_shown_ = inner_.ShowProgress(kTitle, kProgressHeading, step) != 0;
+  log_.Write(Concat({progress_shown_ ? Part("Progress window shows: ") : Part("Progress window failed: "), step}));
+}
+
+void DeploymentLayer::CloseProgressWindow() {
+  if (!progress_shown_) return;
+  progress_shown_ = false;
+  inner_.CloseProgress();
+  log_.Write(u"Progress window closed");
 }
 
 DeploymentLayer::Installer* DeploymentLayer::Waiting(Long process_id) {
@@ -201,6 +275,9 @@ void DeploymentLayer::Ended(Installer& installer) {
   } else {
     log_.Write(Concat({"Installer ended: ", installer.command_line, ", exit code unknown"}));
   }
+  if (installers_.size() >= kInstallerCount &&
+      std::all_of(installers_.begin(), installers_.end(), [](const Installer& i) { return i.ended; }))
+    CloseProgressWindow();
 }
 
 Long DeploymentLayer::OpenProcess(Long dwDesiredAccess, Long bInheritHandle, Long dwProcessId) {
@@ -253,7 +330,7 @@ Long DeploymentLayer::ExitWindowsEx(Long uFlags, Long dwReason) {
   log_.Write(Concat({"Restart requested (ExitWindowsEx flags ",
                      HexNumber(static_cast<std::uint32_t>(uFlags)), ", reason ",
                      HexNumber(static_cast<std::uint32_t>(dwReason)), "): Windows ",
-                     accepted != 0 ? "accepted it" : "refused it"}));
+                     accepted != 0 ? Part("accepted it") : Part("refused it")}));
   return accepted;
 }
 
@@ -270,6 +347,7 @@ const DeploymentLayer::Installer* DeploymentLayer::FailedInstaller() const {
 void DeploymentLayer::DoEnd(Long exitCode) {
   for (auto& installer : installers_)
     if (!installer.ended) Ended(installer);
+  CloseProgressWindow();
   const Installer* failed = FailedInstaller();
   const Long status = failed ? *failed->exit_code : exitCode;
   if (failed)
@@ -343,7 +421,18 @@ Long DeploymentLayer::AdjustTokenPrivileges(Long TokenHandle, Long DisableAllPri
   return inner_.AdjustTokenPrivileges(TokenHandle, DisableAllPrivileges, NewState, BufferLength,
                                       PreviousState, ReturnLength);
 }
-void DeploymentLayer::DoEvents() { inner_.DoEvents(); }
+// Under any switch, each pass of the wait sleeps until the installer ends or
+// a message arrives (the progress window's, for one): polling without a
+// pause would take a single processor's time from the installer itself.
+void DeploymentLayer::DoEvents() {
+  inner_.DoEvents();
+  if (!switches_.any()) return;
+  for (const auto& installer : installers_)
+    if (!installer.ended) {
+      inner_.WaitForStartedProgramOrMessage(installer.process_id, kWaitSliceMs);
+      return;
+    }
+}
 Text DeploymentLayer::AppPath() { return inner_.AppPath(); }
 void DeploymentLayer::Unload() { inner_.Unload(); }
 Long DeploymentLayer::GetExitCodeProcess(Long dwProcessId, Long& lpExitCode) {
@@ -379,5 +468,17 @@ Long DeploymentLayer::CreateMutexW(const Text& lpName, Long& lpError) {
 Long DeploymentLayer::GetProcessWindowStationFlags(Long& lpFlags) {
   return inner_.GetProcessWindowStationFlags(lpFlags);
 }
+Long DeploymentLayer::ShowProgress(const Text& caption, const Text& heading, const Text& step) {
+  return inner_.ShowProgress(caption, heading, step);
+}
+void DeploymentLayer::CloseProgress() { inner_.CloseProgress(); }
+Long DeploymentLayer::RestartCountdown(const Text& title, const Text& prompt, Long seconds,
+                                       const Text& ok_label, const Text& cancel_label) {
+  return inner_.RestartCountdown(title, prompt, seconds, ok_label, cancel_label);
+}
+Long DeploymentLayer::WaitForStartedProgramOrMessage(Long dwProcessId, Long dwMilliseconds) {
+  return inner_.WaitForStartedProgramOrMessage(dwProcessId, dwMilliseconds);
+}
+void DeploymentLayer::Sleep(Long dwMilliseconds) { inner_.Sleep(dwMilliseconds); }
 
 }  // namespace deployment

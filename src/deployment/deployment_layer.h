@@ -86,6 +86,13 @@ class DeploymentLayer final : public platform::Platform {
   platform::Text GetCurrentDirectoryW() override;
   Long CreateMutexW(const platform::Text& lpName, Long& lpError) override;
   Long GetProcessWindowStationFlags(Long& lpFlags) override;
+  Long ShowProgress(const platform::Text& caption, const platform::Text& heading,
+                    const platform::Text& step) override;
+  void CloseProgress() override;
+  Long RestartCountdown(const platform::Text& title, const platform::Text& prompt, Long seconds,
+                        const platform::Text& ok_label, const platform::Text& cancel_label) override;
+  Long WaitForStartedProgramOrMessage(Long dwProcessId, Long dwMilliseconds) override;
+  void Sleep(Long dwMilliseconds) override;
 
  protected:
   void DoEnd(Long exitCode) override;
@@ -104,6 +111,10 @@ class DeploymentLayer final : public platform::Platform {
   Installer* Waiting(Long process_id);
   void Ended(Installer& installer);
   const Installer* FailedInstaller() const;
+  std::optional<Long> CountdownSeconds() const;
+  Long WarnBeforeRestart(Long seconds, const std::optional<platform::Text>& title);
+  void ShowProgressFor(const platform::Text& program_file);
+  void CloseProgressWindow();
 
   platform::Platform& inner_;
   RunLog log_;
@@ -112,6 +123,7 @@ class DeploymentLayer final : public platform::Platform {
   std::vector<std::pair<Long, Long>> wait_handles_;  // handle, process id
   bool windows_logged_ = false;
   bool desktop_visible_ = true;
+  bool progress_shown_ = false;
 };
 
 }  // namespace deployment

@@ -3,7 +3,7 @@
 namespace deployment {
 
 platform::Text ExitStatusMeaning(Long status) {
-  const char* meaning;
+  platform::TextPart meaning = "";
   switch (status) {
     case kExitHelpShown: meaning = "the list of switches was shown"; break;
     case kExitInvalidCommandLine: meaning = "invalid command line, nothing was done"; break;

@@ -6,13 +6,14 @@ namespace deployment {
 namespace {
 
 using platform::Text;
+using Part = platform::TextPart;
 
 constexpr char kByteOrderMark[] = "\xEF\xBB\xBF";
 constexpr char kIndent[] = "                         ";  // under the time stamp
 
 // Zero-padded, by hand: a printf here would link the C library's whole
 // formatting engine into Hotfix.exe.
-void Field(std::string& out, unsigned value, std::size_t width, const char* after) {
+void Field(std::string& out, unsigned value, std::size_t width, char after) {
   const std::size_t at = out.size();
   out.append(width, '0');
   for (std::size_t i = width; i > 0 && value != 0; --i, value /= 10)
@@ -23,13 +24,14 @@ void Field(std::string& out, unsigned value, std::size_t width, const char* afte
 // "YYYY-MM-DD HH:MM:SS.mmm  "
 std::string Stamp(const platform::SYSTEMTIME& t) {
   std::string out;
-  Field(out, t.wYear % 10000u, 4, "-");
-  Field(out, t.wMonth % 100u, 2, "-");
-  Field(out, t.wDay % 100u, 2, " ");
-  Field(out, t.wHour % 100u, 2, ":");
-  Field(out, t.wMinute % 100u, 2, ":");
-  Field(out, t.wSecond % 100u, 2, ".");
-  Field(out, t.wMilliseconds % 1000u, 3, "  ");
+  Field(out, t.wYear % 10000u, 4, '-');
+  Field(out, t.wMonth % 100u, 2, '-');
+  Field(out, t.wDay % 100u, 2, ' ');
+  Field(out, t.wHour % 100u, 2, ':');
+  Field(out, t.wMinute % 100u, 2, ':');
+  Field(out, t.wSecond % 100u, 2, '.');
+  Field(out, t.wMilliseconds % 1000u, 3, ' ');
+  out += ' ';
   return out;
 }
 
@@ -101,12 +103,12 @@ void RunLog::Write(std::u16string_view text) {
   for (std::size_t i = 0; i < text.size();) {
     const std::size_t end = text.find_first_of(u"\r\n", i);
     entry += platform::ToUtf8(text.substr(i, end == std::u16string_view::npos ? end : end - i));
-    entry += "\r\n";
+    entry.append("\r\n", 2);
     if (end == std::u16string_view::npos) break;
     i = end + (text.substr(end, 2) == u"\r\n" ? 2 : 1);
-    if (i < text.size()) entry += kIndent;
+    if (i < text.size()) entry.append(kIndent, sizeof kIndent - 1);
   }
-  if (text.empty()) entry += "\r\n";
+  if (text.empty()) entry.append("\r\n", 2);
   if (platform_.WriteFile(file_, entry) == 0) ++failed_writes_;
 }
 
@@ -114,7 +116,7 @@ void RunLog::Close() {
   if (file_ == 0) return;
   if (failed_writes_ != 0) {
     const int lost = failed_writes_;
-    Write(platform::Concat({platform::Decimal(lost), lost == 1 ? " log entry" : " log entries",
+    Write(platform::Concat({platform::Decimal(lost), lost == 1 ? Part(" log entry") : Part(" log entries"),
                             " could not be written; the exit status is still the run's own"}));
   }
   platform_.CloseHandle(file_);

@@ -16,6 +16,35 @@ bool SameName(std::u16string_view a, std::u16string_view b) {
 
 bool IsSwitch(const Text& arg) { return !arg.empty() && (arg[0] == u'/' || arg[0] == u'-'); }
 
+constexpr platform::Long kDefaultCountdown = 30;
+constexpr platform::Long kLongestCountdown = 3600;
+
+// Whole seconds, 0 to an hour, in decimal digits only.
+std::optional<platform::Long> Seconds(std::u16string_view digits) {
+  if (digits.empty() || digits.size() > 4) return std::nullopt;
+  platform::Long value = 0;
+  for (const char16_t c : digits) {
+    if (c < u'0' || c > u'9') return std::nullopt;
+    value = value * 10 + (c - u'0');
+  }
+  if (value > kLongestCountdown) return std::nullopt;
+  return value;
+}
+
+// Which combinations of the display and restart switches mean nothing, as the Windows
+// update packages document them.
+// Empty when they make sense.
+platform::TextPart Conflict(const Switches& s) {
+  if (s.quiet && s.passive) return "/quiet and /passive cannot be used together.";
+  if (s.norestart && (s.forcerestart || s.promptrestart || s.warnrestart))
+    return "/norestart cannot be used with another restart switch.";
+  if (s.promptrestart && s.warnrestart)
+    return "/promptrestart and /warnrestart cannot be used together.";
+  if (s.promptrestart && s.forcerestart)
+    return "/promptrestart and /forcerestart cannot be used together.";
+  return "";
+}
+
 }  // namespace
 
 std::variant<Switches, BadCommandLine> ParseSwitches(const std::vector<Text>& args) {
@@ -46,10 +75,23 @@ std::variant<Switches, BadCommandLine> ParseSwitches(const std::vector<Text>& ar
       else out.log = file;
       continue;
     }
+    if (SameName(name, u"warnrestart")) {
+      const auto seconds = colon == std::u16string_view::npos
+                               ? std::optional<platform::Long>(kDefaultCountdown)
+                               : Seconds(body.substr(colon + 1));
+      if (!seconds)
+        fail(platform::Concat({"The countdown of ", arg, " must be 0 to 3600 seconds: /warnrestart:SECONDS"}));
+      else out.warnrestart = seconds;
+      continue;
+    }
     if (colon != std::u16string_view::npos) {
       fail(platform::Concat({"Unknown switch: ", arg}));
     } else if (SameName(name, u"quiet")) {
       out.quiet = true;
+    } else if (SameName(name, u"passive")) {
+      out.passive = true;
+    } else if (SameName(name, u"promptrestart")) {
+      out.promptrestart = true;
     } else if (SameName(name, u"norestart")) {
       out.norestart = true;
     } else if (SameName(name, u"forcerestart")) {
@@ -62,22 +104,27 @@ std::variant<Switches, BadCommandLine> ParseSwitches(const std::vector<Text>& ar
   }
   // Asking for help is answered whatever else the line holds.
   if (out.help) return out;
-  if (!problem && out.norestart && out.forcerestart)
-    problem = u"/norestart and /forcerestart cannot be used together.";
-  if (problem) return BadCommandLine{*problem, out.quiet};
+  if (const platform::TextPart conflict = Conflict(out); !problem && conflict.size() != 0)
+    problem = platform::Concat({conflict});
+  if (problem) return BadCommandLine{*problem, out.silent()};
   return out;
 }
 
 Text SwitchesHelp() {
   return platform::Concat(
-      {"Hotfix.exe [/quiet] [/norestart | /forcerestart] [/log:FILE]\r\n"
+      {"Hotfix.exe [/quiet | /passive] [/norestart | /forcerestart | /promptrestart]\r\n"
+       "    [/warnrestart[:SECONDS]] [/log:FILE]\r\n"
        "\r\n"
-       "/quiet - no message boxes; Windows is restarted when the fix is installed, "
-       "unless /norestart is given\r\n"
-       "/norestart - no restart question, Windows is not restarted\r\n"
-       "/forcerestart - no restart question, the restart is requested\r\n"
+       "/quiet - no window; Windows is restarted when the fix is installed\r\n"
+       "/passive - no box, a progress window; a 30-second countdown before the restart\r\n"
+       "/norestart - Windows is not restarted; alone among the restart switches\r\n"
+       "/forcerestart - the restart, unasked\r\n"
+       "/promptrestart - the restart question, even with /quiet or /passive\r\n"
+       "/warnrestart[:SECONDS] - a countdown (30 s, or 0 to 3600) with Riavvia ora and "
+       "Annulla before the restart; also with /quiet, /passive or /forcerestart, not with "
+       "/promptrestart\r\n"
        "/log:FILE - append a log of the run to FILE\r\n"
-       "/? or /help - show this list\r\n"
+       "/? or /help - this list\r\n"
        "\r\n"
        "Exit status: 3010 installed, restart needed; 1641 installed, restarting; "
        "1642 does not apply to this computer; 1618 another copy is running; 1603 error; "

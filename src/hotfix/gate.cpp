@@ -5,6 +5,9 @@
 #include "system/os_version.h"
 
 namespace hotfix {
+namespace {
+using Part = platform::TextPart;
+}  // namespace
 
 void Form1::Valto_Check() {
   Long root = platform::kHkeyLocalMachine;
@@ -31,8 +34,8 @@ void Form1::File_Version() {
   platform_.Print(platform::Concat({"File flags: ", state_.sFileFlags}));
   platform_.Print(platform::Concat({"File OS: ", state_.sFileOS}));
   const bool sub = !state_.sFileSubType.empty();
-  platform_.Print(platform::Concat({"File type: ", state_.sFileType, sub ? " (" : "",
-                                    state_.sFileSubType, sub ? ")" : ""}));
+  platform_.Print(platform::Concat({"File type: ", state_.sFileType, sub ? Part(" (") : Part(""),
+                                    state_.sFileSubType, sub ? Part(")") : Part("")}));
 
   if (state_.sFileVer == kRequiredFileVersion) {
     OS_check();

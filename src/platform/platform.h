@@ -208,6 +208,32 @@ class Platform {
   // it has a visible desktop. Non-zero on success with lpFlags set.
   virtual Long GetProcessWindowStationFlags(Long& lpFlags) = 0;
 
+  // ---- windows of the deployment switches ----------------------------------
+  // Shows the progress window, or changes its lines when it is shown: a
+  // small window of the program's own, above the others, with a caption, a
+  // heading, the step and a bar that shows activity without a fraction. It
+  // has no Cancel and closes only through CloseProgress. It stays responsive
+  // while messages are processed (DoEvents). Non-zero when it is on the
+  // screen; 0 when it cannot be created.
+  virtual Long ShowProgress(const Text& caption, const Text& heading, const Text& step) = 0;
+  // Closes the progress window; nothing when none is shown.
+  virtual void CloseProgress() = 0;
+  // The restart countdown: a modal dialog box (class #32770) with the title,
+  // the prompt, in which "{}" stands for the seconds left and is redrawn as
+  // they pass, and two buttons, kIdOk and kIdCancel, with these labels.
+  // Returns kIdOk or kIdCancel as pressed (closing the box is kIdCancel), or
+  // kIdTimeout when the seconds ran out unanswered; at once when seconds is
+  // 0, showing nothing. 0 when the box cannot be created.
+  virtual Long RestartCountdown(const Text& title, const Text& prompt, Long seconds,
+                                const Text& ok_label, const Text& cancel_label) = 0;
+  // Sleeps until the program Shell started with this identifier ends, a
+  // window message arrives for this thread, or dwMilliseconds pass. kWaitObject0
+  // when it has ended; kWaitTimeout otherwise (a message, the time, or no
+  // handle kept for it, at once).
+  virtual Long WaitForStartedProgramOrMessage(Long dwProcessId, Long dwMilliseconds) = 0;
+  // Lets dwMilliseconds pass.
+  virtual void Sleep(Long dwMilliseconds) = 0;
+
   // Ends the program at once with the exit status. Never returns: a
   // realisation whose DoEnd came back would be broken, so that aborts.
   [[noreturn]] void End(Long exitCode) {

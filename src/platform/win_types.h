@@ -79,6 +79,9 @@ inline constexpr Long kIdRetry = 4;
 inline constexpr Long kIdIgnore = 5;
 inline constexpr Long kIdYes = 6;
 inline constexpr Long kIdNo = 7;
+// A countdown that reached zero unanswered (as MessageBoxTimeout's IDTIMEOUT).
+inline constexpr Long kIdTimeout = 32000;
+inline constexpr Long kInfinite = static_cast<Long>(0xFFFFFFFFu);
 
 inline constexpr Long kVerPlatformWin32s = 0;
 inline constexpr Long kVerPlatformWin32Windows = 1;

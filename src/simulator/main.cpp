@@ -88,7 +88,7 @@ int main(int argc, char** argv) {
       ->check(CLI::Range(1, 0xFFFF));
   app.add_option("--folder", folder, "The program's folder (default C:\\Hotfix)");
   app.add_option("--missing", missing, "An installer absent from the program's folder: 40517.exe or 40517-2.exe (repeatable)");
-  app.add_option("--answer", answers, "yes, no or enter, for each question in order (repeatable); without a scenario folder, a question with no answer left gets Enter");
+  app.add_option("--answer", answers, "yes, no or enter, for each question in order, and ok, cancel or wait for a restart countdown (repeatable); without a scenario folder, a question with no answer left gets Enter");
   app.add_option("--args", arguments, "Hotfix.exe's arguments, as one string: '/quiet /norestart'")
       ->each([&](const std::string&) { arguments_given = true; });
   std::string another_copy, current_folder;

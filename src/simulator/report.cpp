@@ -255,6 +255,23 @@ std::string TextReport(const sim::Machine& machine, const sim::Observations& see
       case sim::Happening::kPrinted:
         out += "Report: " + OneLine(seen.printed[i]) + "\n";
         break;
+      case sim::Happening::kCountdown: {
+        const auto& c = seen.countdowns[i];
+        out += "Restart countdown \"" + OneLine(c.title) + "\", " + std::to_string(c.seconds) +
+               " s: " + OneLine(c.text) + "\n    " +
+               (c.answer == platform::kIdOk       ? "answered Riavvia ora"
+                : c.answer == platform::kIdCancel ? "answered Annulla"
+                                                  : "left unanswered: the time ran out") +
+               "\n";
+        break;
+      }
+      case sim::Happening::kProgress: {
+        const auto& p = seen.progress[i];
+        out += p.closed ? "Progress window closed\n"
+                        : "Progress window \"" + OneLine(p.caption) + "\": " + OneLine(p.heading) +
+                              " / " + OneLine(p.step) + "\n";
+        break;
+      }
       case sim::Happening::kRestart: {
         const auto& r = *seen.restart;
         char buf[96];

@@ -194,7 +194,8 @@ sim::Answer ParseAnswer(const std::string& word, const std::string& where) {
   if (word == "enter") return sim::AnswerEnter();
   if (word == "ok") return sim::Answer{platform::kIdOk};
   if (word == "cancel") return sim::Answer{platform::kIdCancel};
-  Fail(where, "unknown answer \"" + word + "\" (yes, no, enter, ok, cancel)");
+  if (word == "wait") return sim::Answer{platform::kIdTimeout};  // a countdown left to run out
+  Fail(where, "unknown answer \"" + word + "\" (yes, no, enter, ok, cancel, wait)");
 }
 
 sim::OtherCopy ParseOtherCopy(const std::string& word, const std::string& where) {

@@ -57,10 +57,13 @@ struct Case {
   bool restart;
   Long exit_code;
   std::vector<std::string> log;  // entries the log must hold, in order
+  std::vector<Long> countdowns = {};  // how each restart countdown shown ended
 };
 
 std::vector<Case> Cases() {
   const auto yes = sim::AnswerYes(), no = sim::AnswerNo();
+  const sim::Answer restart_now{platform::kIdOk}, annulla{platform::kIdCancel};
+  const Long ran_out = platform::kIdTimeout;
   const Text reboot = u"Reboot", warning = u"Orvane Firewall v3.03 Hotfix (CR 40517)",
              hotfix = u"Hotfix";
   const auto none = [](sim::Machine&) {};
@@ -125,6 +128,52 @@ std::vector<Case> Cases() {
       {"no desktop, another copy", NoDesktopOtherCopy, u"", {}, {}, 0, false, 1618, {}},
       {"missing installer beside a shorter path: error, nothing runs", MissingBesideShorterPaths,
        u"/norestart", {}, {hotfix}, 0, false, 1603, {}},
+      {"passive norestart: the window, no box", none, u"/passive /norestart /log:C:\\hotfix.log", {},
+       {}, 2, false, 3010,
+       {"Progress window shows: Passo 1 di 2: 40517.exe",
+        "Installer ended: C:\\Hotfix\\40517.exe, exit code 0 (success)",
+        "Progress window shows: Passo 2 di 2: 40517-2.exe", "Progress window closed", "Message box not shown (/norestart), taken as No: \"Reboot\""}},
+      {"passive: the countdown, unanswered, then the restart", none, u"/passive", {}, {}, 2, true,
+       1641, {}, {ran_out}},
+      {"passive where it does not apply: nothing shown", NotApplicable, u"/passive", {}, {}, 0,
+       false, 1642, {}},
+      {"passive forcerestart: no countdown", none, u"/passive /forcerestart", {}, {}, 2, true, 1641,
+       {}},
+      {"warnrestart answered Annulla", none, u"/warnrestart:30", {annulla}, {}, 2, false, 3010, {},
+       {platform::kIdCancel}},
+      {"warnrestart answered Riavvia ora", none, u"/warnrestart /log:C:\\hotfix.log", {restart_now}, {}, 2, true, 1641,
+       {"Restart countdown: 30 s", "Restart countdown answered Riavvia ora: restart"},
+       {platform::kIdOk}},
+      {"quiet warnrestart: only the countdown", none, u"/quiet /warnrestart:3", {}, {}, 2, true,
+       1641, {}, {ran_out}},
+      {"forcerestart warnrestart: Annulla keeps Windows running", none,
+       u"/forcerestart /warnrestart:5", {annulla}, {}, 2, false, 3010, {}, {platform::kIdCancel}},
+      {"warnrestart:0 restarts at once, showing nothing", none, u"/warnrestart:0", {}, {}, 2, true,
+       1641, {}, {}},
+      {"promptrestart asks even under quiet", none, u"/quiet /promptrestart", {no}, {reboot}, 2,
+       false, 3010, {}},
+      {"promptrestart asks under passive", none, u"/passive /promptrestart", {yes}, {reboot}, 2,
+       true, 1641, {}},
+      {"no desktop: warnrestart waits its time, then restarts", NoDesktop,
+       u"/passive /warnrestart:7 /log:C:\\hotfix.log", {}, {}, 2, true, 1641,
+       {"Restart countdown: 7 s",
+        "Restart countdown not shown (no visible desktop); its time passed: restart"},
+       {}},
+      {"no desktop: promptrestart takes No", NoDesktop, u"/quiet /promptrestart", {}, {}, 2, false,
+       3010, {}},
+      {"norestart with warnrestart", none, u"/norestart /warnrestart", {}, {hotfix}, 0, false, 87,
+       {}},
+      {"norestart with promptrestart", none, u"/promptrestart /norestart", {}, {hotfix}, 0, false,
+       87, {}},
+      {"warnrestart with promptrestart", none, u"/warnrestart:5 /promptrestart", {}, {hotfix}, 0,
+       false, 87, {}},
+      {"forcerestart with promptrestart", none, u"/forcerestart /promptrestart", {}, {hotfix}, 0,
+       false, 87, {}},
+      {"quiet with passive", none, u"/quiet /passive", {}, {}, 0, false, 87, {}},
+      {"a countdown past an hour", none, u"/warnrestart:3601", {}, {hotfix}, 0, false, 87, {}},
+      {"a countdown that is no number", none, u"/warnrestart:1e3", {}, {hotfix}, 0, false, 87, {}},
+      {"bad switch under passive shows nothing", none, u"/passive /bogus", {}, {}, 0, false, 87,
+       {}},
       {"an installer's code is named as the installer's", Exits(1642, 0),
        u"/quiet /log:C:\\hotfix.log", {}, {}, 2, true, 1642,
        {"Exit status 1642: the exit code of the installer C:\\Hotfix\\40517.exe, which failed"}},
@@ -158,6 +207,9 @@ TEST(Deployment, EachCommandLineOnEachMachine) {
     EXPECT_EQ(seen.restart.has_value(), c.restart);
     EXPECT_EQ(seen.exit_code, c.exit_code);
     EXPECT_EQ(seen.handles_open_at_end, 0u);
+    std::vector<Long> countdowns;
+    for (const auto& countdown : seen.countdowns) countdowns.push_back(countdown.answer);
+    EXPECT_EQ(countdowns, c.countdowns);
     // A bad command line, a log that cannot be opened or another copy
     // running: nothing is read.
     if (c.exit_code == 87 || c.exit_code == 1622 || c.exit_code == 0 || c.exit_code == 1618) {
@@ -307,3 +359,33 @@ TEST(Deployment, EachEntryStartsWithAZeroPaddedLocalTime) {
 }
 
 }  // namespace stamps
+
+namespace {
+
+// The specified wait polls; under any switch each pass sleeps until the
+// installer ends, so a long installer costs a pass or two, not thousands.
+TEST(Deployment, UnderAnySwitchTheWaitSleepsInsteadOfPolling) {
+  const struct {
+    Text args;
+    std::size_t opens_at_most;
+    std::size_t sleeps;
+  } cases[] = {{u"", 2 * 500 + 2, 0}, {u"/norestart", 4, 2}, {u"/passive /norestart", 4, 2}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(platform::ToUtf8(c.args));
+    sim::Machine m = ApplicableMachine();
+    m.AddProgram(kFirst, {.lifetime = 500});
+    m.AddProgram(kSecond, {.lifetime = 500});
+    m.arguments = c.args;
+    if (c.args.empty()) m.answers = {sim::AnswerNo()};
+    const auto seen = sim::RunProgram(m).seen;
+
+    EXPECT_EQ(seen.exit_code, 3010);
+    EXPECT_LE(CallsNamed(seen, "OpenProcess").size(), c.opens_at_most);
+    EXPECT_EQ(CallsNamed(seen, "WaitForStartedProgramOrMessage").size(), c.sleeps);
+    if (c.args.empty()) {
+      EXPECT_GE(CallsNamed(seen, "OpenProcess").size(), 1000u);
+    }
+  }
+}
+
+}  // namespace

@@ -761,6 +761,70 @@ Long SimulatedPlatform::GetProcessWindowStationFlags(Long& lpFlags) {
   return ok ? 1 : 0;
 }
 
+Long SimulatedPlatform::ShowProgress(const Text& caption, const Text& heading, const Text& step) {
+  const bool ok = machine_.visible_desktop && !FailsNow();
+  if (ok) {
+    progress_open_ = true;
+    seen_.order.emplace_back(Happening::kProgress, seen_.progress.size());
+    seen_.progress.push_back(ProgressShown{caption, heading, step});
+  }
+  Record("ShowProgress", {Quote(caption), Quote(heading), Quote(step)}, ok ? "1" : "0");
+  return ok ? 1 : 0;
+}
+
+void SimulatedPlatform::CloseProgress() {
+  if (progress_open_) {
+    progress_open_ = false;
+    seen_.order.emplace_back(Happening::kProgress, seen_.progress.size());
+    seen_.progress.push_back(ProgressShown{{}, {}, {}, true});
+  }
+  Record("CloseProgress", {}, "");
+}
+
+// Answered like a box from the script: ok or yes is Riavvia ora, cancel, no
+// or Enter (its default button) is Annulla, and no answer left lets the
+// time run out.
+Long SimulatedPlatform::RestartCountdown(const Text& title, const Text& prompt, Long seconds,
+                                         const Text& ok_label, const Text& cancel_label) {
+  Long answer = platform::kIdTimeout;
+  if (!machine_.visible_desktop || FailsNow()) {
+    answer = 0;
+  } else if (seconds > 0 && !machine_.answers.empty()) {
+    const Answer scripted = machine_.answers.front();
+    machine_.answers.pop_front();
+    if (scripted.button == platform::kIdOk || scripted.button == platform::kIdYes)
+      answer = platform::kIdOk;
+    else if (scripted.button != platform::kIdTimeout)
+      answer = platform::kIdCancel;
+  }
+  if (answer != 0 && seconds > 0) {
+    seen_.order.emplace_back(Happening::kCountdown, seen_.countdowns.size());
+    seen_.countdowns.push_back(CountdownShown{title, prompt, seconds, answer});
+  }
+  Record("RestartCountdown",
+         {Quote(title), Quote(prompt), Dec(seconds), Quote(ok_label), Quote(cancel_label)},
+         Dec(answer));
+  return answer;
+}
+
+// No clock here: a sleep on a running program lasts until it has ended.
+Long SimulatedPlatform::WaitForStartedProgramOrMessage(Long dwProcessId, Long dwMilliseconds) {
+  Long result = platform::kWaitTimeout;
+  const auto it = processes_.find(dwProcessId);
+  if (it != processes_.end() && it->second.kept_handle != 0 && !it->second.unrelated) {
+    Process& process = it->second;
+    process.opens = std::max(process.opens, process.behaviour.lifetime);
+    result = platform::kWaitObject0;
+  }
+  Record("WaitForStartedProgramOrMessage", {Dec(dwProcessId), Dec(dwMilliseconds)}, Dec(result));
+  return result;
+}
+
+void SimulatedPlatform::Sleep(Long dwMilliseconds) {
+  seen_.slept_ms += dwMilliseconds;
+  Record("Sleep", {Dec(dwMilliseconds)}, "");
+}
+
 void SimulatedPlatform::DoEnd(Long exitCode) {
   seen_.exit_code = exitCode;
   seen_.handles_open_at_end = keys_.size() + process_handles_.size() + files_.size();

@@ -51,9 +51,28 @@ struct RestartRequest {
   bool operator==(const RestartRequest&) const = default;
 };
 
+// The restart countdown as it was shown and how it ended: kIdOk (Riavvia
+// ora), kIdCancel (Annulla) or kIdTimeout (the time ran out).
+struct CountdownShown {
+  Text title;
+  Text text;  // the prompt, "{}" standing for the seconds left
+  Long seconds = 0;
+  Long answer = 0;
+  bool operator==(const CountdownShown&) const = default;
+};
+
+// What the progress window showed; a closed window shows nothing.
+struct ProgressShown {
+  Text caption;
+  Text heading;
+  Text step;
+  bool closed = false;
+  bool operator==(const ProgressShown&) const = default;
+};
+
 // What a person or the machine would notice, in the order it happened; each
 // entry points into the list of its kind.
-enum class Happening { kBox, kStarted, kPrinted, kRestart };
+enum class Happening { kBox, kStarted, kPrinted, kRestart, kCountdown, kProgress };
 
 // Everything the platform saw, in order.
 struct Observations {
@@ -62,6 +81,9 @@ struct Observations {
   std::vector<BoxShown> boxes;
   std::vector<ProgramStarted> started;
   std::vector<Text> printed;
+  std::vector<CountdownShown> countdowns;
+  std::vector<ProgressShown> progress;
+  Long slept_ms = 0;  // by Sleep, in all
   std::optional<RestartRequest> restart;
   bool unloaded = false;
   std::optional<Long> exit_code;  // set by End
@@ -137,6 +159,12 @@ class SimulatedPlatform final : public platform::Platform {
   Text GetCurrentDirectoryW() override;
   Long CreateMutexW(const Text& lpName, Long& lpError) override;
   Long GetProcessWindowStationFlags(Long& lpFlags) override;
+  Long ShowProgress(const Text& caption, const Text& heading, const Text& step) override;
+  void CloseProgress() override;
+  Long RestartCountdown(const Text& title, const Text& prompt, Long seconds, const Text& ok_label,
+                        const Text& cancel_label) override;
+  Long WaitForStartedProgramOrMessage(Long dwProcessId, Long dwMilliseconds) override;
+  void Sleep(Long dwMilliseconds) override;
 
  protected:
   void DoEnd(Long exitCode) override;
@@ -183,6 +211,7 @@ class SimulatedPlatform final : public platform::Platform {
   bool ObjectHeld(Long process_id, const Process& process) const;
   void ReuseFreedIdentifier(Long process_id, Process& process);
 
+  bool progress_open_ = false;
   std::map<Long, bool> tokens_;  // handle -> open
   std::map<Long, Text> files_;   // open file handle -> path ("" for a device)
   PathKind KindOf(const Text& full_path) const;

@@ -12,7 +12,6 @@ ATOM RegisterFormClass(HINSTANCE instance) {
   wc.lpfnWndProc = ::DefWindowProcW;  // the form handles no message itself
   wc.hInstance = instance;
   wc.lpszClassName = kClassName;
-  wc.hCursor = ::LoadCursorW(nullptr, reinterpret_cast<LPCWSTR>(IDC_ARROW));
   wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
   return ::RegisterClassW(&wc);
 }
@@ -31,7 +30,7 @@ FormWindow::~FormWindow() { Unload(); }
 
 void FormWindow::Print(const Text& line) {
   lines_.push_back(line);
-  ::OutputDebugStringW((Wide(line) + L"\n").c_str());
+  ::OutputDebugStringW(WideZ(Concat({line, "\n"})));
 }
 
 void FormWindow::Unload() {

@@ -6,6 +6,7 @@
 #include "platform/command_line.h"
 #include "platform/failure.h"
 #include "platform/win32/ansi.h"
+#include "platform/win32/restart_countdown.h"
 
 namespace platform::win32 {
 namespace {
@@ -23,7 +24,7 @@ Long FromHandle(H handle) {
 }
 
 bool IsExistingFile(const Text& path) {
-  const DWORD attributes = ::GetFileAttributesW(Wide(path).c_str());
+  const DWORD attributes = ::GetFileAttributesW(WideZ(path));
   return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
 
@@ -48,14 +49,15 @@ RuntimeFailure FailureForStartError(DWORD error) {
 void HardenDllSearch() {
   // Looked up, not imported: SetDllDirectoryW is missing before XP SP1.
   using SetDllDirectoryFn = BOOL(WINAPI*)(LPCWSTR);
-  const HMODULE kernel32 = ::GetModuleHandleW(L"kernel32.dll");
+  const HMODULE kernel32 = ::GetModuleHandleA("kernel32.dll");
   if (kernel32 == nullptr) return;
   const auto set_dll_directory = reinterpret_cast<SetDllDirectoryFn>(
       reinterpret_cast<void*>(::GetProcAddress(kernel32, "SetDllDirectoryW")));
   if (set_dll_directory != nullptr) set_dll_directory(L"");
 }
 
-Win32Platform::Win32Platform(HINSTANCE instance) : form_(instance) {}
+Win32Platform::Win32Platform(HINSTANCE instance)
+    : instance_(instance), form_(instance), progress_(instance) {}
 
 AnsiString Win32Platform::ToAnsi(std::u16string_view text) const { return ToAnsiCodePage(text); }
 Text Win32Platform::FromAnsi(std::string_view ansi) const { return FromAnsiCodePage(ansi); }
@@ -75,8 +77,8 @@ const Win32Platform::VersionApi& Win32Platform::Version() {
     length = ::GetSystemDirectoryW(dir.data(), static_cast<UINT>(dir.size()));
   }
   if (length == 0 || length >= dir.size()) return version_;
-  const std::wstring path = std::wstring(dir.data(), length) + L"\\version.dll";
-  version_.module = ScopedModule(::LoadLibraryW(path.c_str()));
+  const Text path = Concat({FromWideZ(dir.data(), length), "\\version.dll"});
+  version_.module = ScopedModule(::LoadLibraryW(WideZ(path)));
   if (!version_.module.valid()) return version_;
   auto bind = [&](auto& fn, const char* name) {
     fn = reinterpret_cast<std::remove_reference_t<decltype(fn)>>(
@@ -230,8 +232,8 @@ Long Win32Platform::ExitWindowsEx(Long uFlags, Long dwReason) {
 // ---- interactive services ------------------------------------------------------------------
 
 Long Win32Platform::MsgBox(const Text& prompt, Long buttons, const std::optional<Text>& title) {
-  const std::wstring caption = Wide(title.value_or(u"Hotfix"));
-  return ::MessageBoxW(nullptr, Wide(prompt).c_str(), caption.c_str(), static_cast<UINT>(buttons));
+  const Text caption = title.value_or(u"Hotfix");
+  return ::MessageBoxW(nullptr, WideZ(prompt), WideZ(caption), static_cast<UINT>(buttons));
 }
 
 double Win32Platform::Shell(const Text& pathName, Long windowStyle, ProgramName program) {
@@ -240,14 +242,13 @@ double Win32Platform::Shell(const Text& pathName, Long windowStyle, ProgramName 
   const auto split = ResolveProgram(pathName, program, IsExistingFile);
   if (!split) throw FailureFileNotFound();
 
-  const std::wstring application = Wide(split->application);
   std::wstring command_line = Wide(pathName);  // the program sees exactly this
   STARTUPINFOW startup{};
   startup.cb = sizeof startup;
   startup.dwFlags = STARTF_USESHOWWINDOW;
   startup.wShowWindow = static_cast<WORD>(windowStyle);
   PROCESS_INFORMATION process{};
-  if (!::CreateProcessW(application.c_str(), command_line.data(), nullptr, nullptr, FALSE, 0,
+  if (!::CreateProcessW(WideZ(split->application), command_line.data(), nullptr, nullptr, FALSE, 0,
                         nullptr, nullptr, &startup, &process)) {
     throw FailureForStartError(::GetLastError());
   }
@@ -277,10 +278,10 @@ Text Win32Platform::AppPath() {
     if (buffer.size() >= 32768) break;
     buffer.resize(buffer.size() * 2);
   }
-  std::wstring path(buffer.data(), length);
-  const auto slash = path.find_last_of(L"\\/");
-  path.resize(slash == std::wstring::npos ? 0 : slash);
-  return FromWide(path);
+  Text path(FromWideZ(buffer.data(), length));
+  const auto slash = path.find_last_of(u"\\/");
+  path.resize(slash == Text::npos ? 0 : slash);
+  return path;
 }
 
 void Win32Platform::Print(const Text& line) { form_.Print(line); }
@@ -310,7 +311,9 @@ Text Win32Platform::StartedProgramFile(Long dwProcessId) {
   return Text();
 }
 
-Text Win32Platform::GetCommandLine() { return FromWide(::GetCommandLineW()); }
+Text Win32Platform::GetCommandLine() {
+  return Text(reinterpret_cast<const char16_t*>(::GetCommandLineW()));
+}
 
 SYSTEMTIME Win32Platform::GetLocalTime() {
   static_assert(sizeof(::SYSTEMTIME) == sizeof(platform::SYSTEMTIME));
@@ -328,7 +331,7 @@ Long Win32Platform::OpenFileForAppend(const Text& path, Long& lpFileSize, Long& 
   // FILE_FLAG_OPEN_REPARSE_POINT opens a junction or symbolic link itself, so
   // the check sees it instead of the file it would lead to. A named pipe's
   // server may only identify this process, never act as it.
-  const HANDLE file = ::CreateFileW(Wide(path).c_str(), FILE_APPEND_DATA | FILE_READ_ATTRIBUTES,
+  const HANDLE file = ::CreateFileW(WideZ(path), FILE_APPEND_DATA | FILE_READ_ATTRIBUTES,
                                     FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_ALWAYS,
                                     FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT |
                                         SECURITY_SQOS_PRESENT | SECURITY_IDENTIFICATION,
@@ -363,19 +366,19 @@ Long Win32Platform::GetFileInformationByHandle(Long hFile, FileInformation& lpFi
 }
 
 Long Win32Platform::GetFileAttributesW(const Text& lpFileName) {
-  return static_cast<Long>(::GetFileAttributesW(Wide(lpFileName).c_str()));
+  return static_cast<Long>(::GetFileAttributesW(WideZ(lpFileName)));
 }
 
 Long Win32Platform::GetFullPathNameW(const Text& lpFileName, Text& lpBuffer) {
-  const std::wstring name = Wide(lpFileName);
+  const wchar_t* name = WideZ(lpFileName);
   std::vector<wchar_t> buffer(MAX_PATH);
-  DWORD length = ::GetFullPathNameW(name.c_str(), static_cast<DWORD>(buffer.size()), buffer.data(), nullptr);
+  DWORD length = ::GetFullPathNameW(name, static_cast<DWORD>(buffer.size()), buffer.data(), nullptr);
   if (length >= buffer.size()) {  // the size needed, terminator included
     buffer.resize(length);
-    length = ::GetFullPathNameW(name.c_str(), static_cast<DWORD>(buffer.size()), buffer.data(), nullptr);
+    length = ::GetFullPathNameW(name, static_cast<DWORD>(buffer.size()), buffer.data(), nullptr);
   }
   if (length == 0 || length >= buffer.size()) return 0;
-  lpBuffer = FromWide(std::wstring(buffer.data(), length));
+  lpBuffer = FromWideZ(buffer.data(), length);
   return 1;
 }
 
@@ -384,12 +387,11 @@ Text Win32Platform::GetCurrentDirectoryW() {
   if (needed == 0) return Text();
   std::vector<wchar_t> buffer(needed);
   const DWORD length = ::GetCurrentDirectoryW(needed, buffer.data());
-  return length == 0 || length >= needed ? Text() : FromWide(std::wstring(buffer.data(), length));
+  return length == 0 || length >= needed ? Text() : Text(FromWideZ(buffer.data(), length));
 }
 
 Long Win32Platform::CreateMutexW(const Text& lpName, Long& lpError) {
-  const std::wstring name = Wide(lpName);
-  const HANDLE mutex = ::CreateMutexW(nullptr, FALSE, name.c_str());
+  const HANDLE mutex = ::CreateMutexW(nullptr, FALSE, WideZ(lpName));
   lpError = static_cast<Long>(::GetLastError());
   if (mutex == nullptr) return 0;
   if (lpError != ERROR_ALREADY_EXISTS) lpError = 0;
@@ -408,6 +410,37 @@ Long Win32Platform::GetProcessWindowStationFlags(Long& lpFlags) {
   lpFlags = static_cast<Long>(flags.dwFlags);
   return 1;
 }
+
+// ---- windows of the deployment switches --------------------------------------------
+
+Long Win32Platform::ShowProgress(const Text& caption, const Text& heading, const Text& step) {
+  return progress_.Show(caption, heading, step) ? 1 : 0;
+}
+
+void Win32Platform::CloseProgress() { progress_.Close(); }
+
+Long Win32Platform::RestartCountdown(const Text& title, const Text& prompt, Long seconds,
+                                     const Text& ok_label, const Text& cancel_label) {
+  return ShowRestartCountdown(instance_, title, prompt, static_cast<DWORD>(seconds), ok_label,
+                              cancel_label);
+}
+
+// The handle kept since the start, and the thread's message queue, together:
+// QS_ALLINPUT wakes the sleep for any message that arrives after the last
+// PeekMessage, so the windows stay responsive.
+Long Win32Platform::WaitForStartedProgramOrMessage(Long dwProcessId, Long dwMilliseconds) {
+  for (const auto& started : started_) {
+    if (started.process_id != static_cast<DWORD>(dwProcessId) || !started.process.valid()) continue;
+    HANDLE process = started.process.get();
+    return ::MsgWaitForMultipleObjects(1, &process, FALSE, static_cast<DWORD>(dwMilliseconds),
+                                       QS_ALLINPUT) == WAIT_OBJECT_0
+               ? kWaitObject0
+               : kWaitTimeout;
+  }
+  return kWaitTimeout;
+}
+
+void Win32Platform::Sleep(Long dwMilliseconds) { ::Sleep(static_cast<DWORD>(dwMilliseconds)); }
 
 void Win32Platform::DoEnd(Long exitCode) { ::ExitProcess(static_cast<UINT>(exitCode)); }
 

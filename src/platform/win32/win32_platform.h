@@ -9,6 +9,7 @@
 
 #include "platform/platform.h"
 #include "platform/win32/form_window.h"
+#include "platform/win32/progress_window.h"
 #include "platform/win32/scoped_handle.h"
 
 namespace platform::win32 {
@@ -69,6 +70,12 @@ class Win32Platform final : public Platform {
   Text GetCurrentDirectoryW() override;
   Long CreateMutexW(const Text& lpName, Long& lpError) override;
   Long GetProcessWindowStationFlags(Long& lpFlags) override;
+  Long ShowProgress(const Text& caption, const Text& heading, const Text& step) override;
+  void CloseProgress() override;
+  Long RestartCountdown(const Text& title, const Text& prompt, Long seconds, const Text& ok_label,
+                        const Text& cancel_label) override;
+  Long WaitForStartedProgramOrMessage(Long dwProcessId, Long dwMilliseconds) override;
+  void Sleep(Long dwMilliseconds) override;
 
  protected:
   void DoEnd(Long exitCode) override;
@@ -90,7 +97,9 @@ class Win32Platform final : public Platform {
     Text application;
   };
 
+  HINSTANCE instance_;
   FormWindow form_;
+  ProgressWindow progress_;
   std::vector<Started> started_;  // process handles kept since the start
   VersionApi version_;
   bool version_loaded_ = false;

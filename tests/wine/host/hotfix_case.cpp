@@ -309,6 +309,7 @@ unsigned long read_robot_log(const fs::path& log, HotfixRun& run) {
     const std::string& kind = r.at(0);
     if (kind == "start") hotfix_pid = number(r.at(2));
     else if (kind == "box") run.boxes.push_back(box_from(r));
+    else if (kind == "window") run.windows.push_back({number(r.at(1)), r.at(2), r.at(3)});
     else if (kind == "exit") {
       run.exit_tick = number(r.at(1));
       run.exit_code = number(r.at(2));

@@ -30,6 +30,14 @@ struct Box {
   std::string pressed;         // label clicked, or enter
 };
 
+// A window of the program's own that asks nothing (the progress window), as
+// it showed at one moment.
+struct WindowSeen {
+  unsigned long tick = 0;
+  std::string title;
+  std::string text;  // its texts, a line each
+};
+
 struct InstallerRun {
   unsigned long pid = 0;
   std::string module;        // GetModuleFileNameW
@@ -47,6 +55,7 @@ struct HotfixRun {
   unsigned long exit_tick = 0;
   bool timed_out = false;
   std::vector<Box> boxes;
+  std::vector<WindowSeen> windows;
   std::vector<InstallerRun> installers;
   std::vector<Call> calls;            // Hotfix.exe's own, when traced
   std::vector<std::string> problems;  // unscripted boxes, leftovers, harness errors

@@ -112,11 +112,11 @@ TEST_P(Unattended, ALogThatCannotBeOpenedStopsTheRunBeforeAnythingStarts) {
 }
 
 TEST_P(Unattended, AnUnknownSwitchIsNamedAndNothingStarts) {
-  const HotfixRun run = hotfix_case().arguments({"/passive"}).answers({"ok"}).run();
+  const HotfixRun run = hotfix_case().arguments({"/silent"}).answers({"ok"}).run();
 
   ASSERT_EQ(run.boxes.size(), 1u) << run.transcript;
   EXPECT_EQ(run.boxes[0].title, "Hotfix");
-  EXPECT_TRUE(run.boxes[0].text.starts_with("Unknown switch: /passive\r\n")) << run.boxes[0].text;
+  EXPECT_TRUE(run.boxes[0].text.starts_with("Unknown switch: /silent\r\n")) << run.boxes[0].text;
   EXPECT_NE(run.boxes[0].text.find("/norestart"), std::string::npos) << "lists the switches";
   EXPECT_TRUE(run.installers.empty()) << run.transcript;
   EXPECT_EQ(run.exit_code, 87u) << run.transcript;

@@ -16,7 +16,10 @@
 // that process is read once it is visible, then answered with the next
 // scripted answer: yes, no, ok, cancel, abort, retry, ignore click that
 // button; enter presses the Enter key in the box, which picks whatever the
-// box has as its default. A box with only OK and no answer left gets OK.
+// box has as its default; wait presses nothing (a box that closes itself).
+// A box with only OK and no answer left gets OK. A dialog without buttons
+// (a progress window) is no box: it is logged whenever what it shows
+// changes, and never answered.
 //
 // A box is answered only once it has been read whole: a title, a text (a
 // message box's, or else a dialog's static texts) and labelled buttons,
@@ -28,6 +31,7 @@
 // Log (records as in log_line.h; <tick> is GetTickCount(), the stub's clock):
 //   start      <tick> <pid> <command line>
 //   box        <tick> <title> <text> <buttons> <default> <focus> <icon> <owner> <answer> <pressed>
+//   window     <tick> <title> <text>      a dialog without buttons, as it shows now
 //   unscripted <tick> <title>             no answer left; the default was pressed
 //   mismatch   <tick> <answer> <title>    the box lacks that button; default pressed
 //   exit       <tick> <exit status>
@@ -394,6 +398,14 @@ class Bot {
     for (HWND dialog : found_) {
       if (seen_.count(dialog) != 0) continue;
       const Box box = read_box(dialog);
+      if (box.buttons.empty() && box.unanswered.empty() && !box.title.empty()) {
+        std::wstring& shown = windows_[dialog];
+        const std::wstring now = box.title + L'\n' + box.text;
+        if (now != shown) log({L"window", tick(), box.title, box.text});
+        shown = now;
+        unread_.erase(dialog);
+        continue;
+      }
       const std::wstring missing = missing_parts(box);
       if (!missing.empty()) {
         unread_[dialog] = missing;
@@ -426,6 +438,7 @@ class Bot {
     const Button* target = nullptr;
     if (word == L"enter") {
       pressed = L"enter";
+    } else if (word == L"wait") {
     } else if (word == L"auto-ok") {
       target = &box.buttons[0];
     } else if (word == L"unscripted") {
@@ -445,7 +458,7 @@ class Bot {
 
     if (word == L"enter") press_enter(dialog, box.focus);
     else if (target != nullptr) click(dialog, *target);
-    else press_enter(dialog, box.focus);
+    else if (word != L"wait") press_enter(dialog, box.focus);
   }
 
   Options options_;
@@ -456,6 +469,7 @@ class Bot {
   std::vector<HWND> found_;
   std::set<HWND> seen_;                     // read whole and answered
   std::map<HWND, std::wstring> unread_;  // shown, not yet read whole: what is missing
+  std::map<HWND, std::wstring> windows_;  // dialogs without buttons: what they showed last
 };
 
 }  // namespace
