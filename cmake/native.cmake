@@ -96,6 +96,12 @@ add_test(NAME pe_pentium_check_finds_a_cmov
 set_tests_properties(pe_pentium_check_finds_a_cmov PROPERTIES
   PASS_REGULAR_EXPRESSION "FAIL: 1 x cmovne in [^ ]*cmov_canary\\.cpp\\.obj")
 
+# One copy of each CIE in the i686 file, and a merge that refuses what it
+# cannot read back the same.
+add_test(NAME pe_eh_merge_i686
+  COMMAND ${CMAKE_SOURCE_DIR}/tests/pe/eh_merge_test.sh
+    ${CMAKE_SOURCE_DIR}/build/mingw-i686/Hotfix.exe ${CMAKE_SOURCE_DIR}/scripts/pe/merge_eh_cies.py)
+
 # The i686 Hotfix.exe no larger than its limit, which may only fall.
 add_test(NAME pe_size_i686
   COMMAND ${CMAKE_SOURCE_DIR}/tests/pe/size_check.sh
