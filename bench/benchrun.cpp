@@ -3,7 +3,10 @@
 // and waits for the end. Runs the programs interleaved, so a load change on
 // the machine hits all of them alike.
 //
-//   benchrun [--runs N] [--warmup N] [--poll-ms N] [--cpu] LABEL=PROGRAM...
+//   benchrun [--runs N] [--warmup N] [--poll-ms N] [--cpu] LABEL=PROGRAM[|ARGUMENTS]...
+//
+// The box is the restart question, answered No, or the restart countdown of
+// /warnrestart and /passive (title "Reboot", no No button), answered Annulla.
 //
 // One line per measured run on stdout, TAB-separated:
 //   run <i> <label> <ms to box> <cpu ms> <wineserver cpu ms> <exit status> <child ms>
@@ -31,6 +34,7 @@ constexpr DWORD kRunTimeoutMs = 120000;
 struct Program {
   std::wstring label;
   std::wstring path;
+  std::wstring arguments;
 };
 
 std::wstring env(const wchar_t* name) {
@@ -130,8 +134,10 @@ BOOL CALLBACK find_box(HWND hwnd, LPARAM param) {
   DWORD pid = 0;
   GetWindowThreadProcessId(hwnd, &pid);
   wchar_t name[16] = {};
+  // A dialog with a button: /passive's progress window has none.
   if (pid == search.pid && IsWindowVisible(hwnd) && GetClassNameW(hwnd, name, 16) &&
-      lstrcmpW(name, L"#32770") == 0) {
+      lstrcmpW(name, L"#32770") == 0 &&
+      (GetDlgItem(hwnd, IDNO) || GetDlgItem(hwnd, IDCANCEL) || GetDlgItem(hwnd, IDOK))) {
     search.found = hwnd;
     return FALSE;
   }
@@ -169,6 +175,7 @@ bool run_once(const Options& options, const Program& program, int index, bool re
   const std::wstring busy_log = env(L"BENCH_BUSY_LOG");
   if (!busy_log.empty()) DeleteFileW(busy_log.c_str());
   std::wstring command = L"\"" + program.path + L"\"";
+  if (!program.arguments.empty()) command += L" " + program.arguments;
   STARTUPINFOW startup{};
   startup.cb = sizeof startup;
   PROCESS_INFORMATION process{};
@@ -221,6 +228,7 @@ bool run_once(const Options& options, const Program& program, int index, bool re
     wchar_t title[256] = {};
     GetWindowTextW(search.found, title, 256);
     HWND no = GetDlgItem(search.found, IDNO);
+    if (no == nullptr) no = GetDlgItem(search.found, IDCANCEL);  // the countdown's Annulla
     if (lstrcmpW(title, L"Reboot") != 0 || no == nullptr) {
       std::fprintf(stderr, "benchrun: %s showed \"%s\", not the restart question\n",
                    narrow(program.label).c_str(), narrow(title).c_str());
@@ -262,10 +270,15 @@ int wmain(int argc, wchar_t** argv) {
     else if (arg == L"--warmup" && i + 1 < argc) options.warmup = _wtoi(argv[++i]);
     else if (arg == L"--poll-ms" && i + 1 < argc) options.poll_ms = _wtoi(argv[++i]);
     else if (arg == L"--cpu") options.cpu = true;
-    else if (arg.find(L'=') != std::wstring::npos)
-      options.programs.push_back({arg.substr(0, arg.find(L'=')), arg.substr(arg.find(L'=') + 1)});
+    else if (arg.find(L'=') != std::wstring::npos) {
+      const std::wstring spec = arg.substr(arg.find(L'=') + 1);
+      const size_t bar = spec.find(L'|');
+      options.programs.push_back({arg.substr(0, arg.find(L'=')), spec.substr(0, bar),
+                                  bar == std::wstring::npos ? L"" : spec.substr(bar + 1)});
+    }
     else {
-      std::fputs("usage: benchrun [--runs N] [--warmup N] [--poll-ms N] [--cpu] LABEL=PROGRAM...\n",
+      std::fputs("usage: benchrun [--runs N] [--warmup N] [--poll-ms N] [--cpu] "
+                 "LABEL=PROGRAM[|ARGUMENTS]...\n",
                  stderr);
       return 2;
     }

@@ -63,6 +63,23 @@ verdict() {
     if (v <= t) printf "met"; else printf "**missed** by %.0f%%", (v / t - 1) * 100 }'
 }
 kib() { awk -v b="$1" 'BEGIN {printf "%.1f KiB", b / 1024}'; }
+# One table of the switch runs: "wait" and "busy" lines of benchrun.
+switch_table() {
+  local file=$1 where=$2 label floor_busy
+  floor_busy=$(awk -F'\t' '$1 == "busy" && $3 == "floor" {print $8}' "$file" | stats | cut -d' ' -f1)
+  echo "| $where | start to box | CPU while waiting | wineserver CPU | busy.exe | busy.exe ÷ floor's |"
+  echo "|---|---|---|---|---|---|"
+  for label in hotfix quiet passive floor; do
+    local name=$label
+    case $label in hotfix) name="Hotfix.exe, no switch" ;; quiet) name="Hotfix.exe /quiet /warnrestart" ;;
+      passive) name="Hotfix.exe /passive" ;; floor) name="floor.exe" ;; esac
+    read -r t tlo thi <<<"$(awk -F'\t' -v l=$label '$1 == "wait" && $3 == l {print $4}' "$file" | stats)"
+    read -r c clo chi <<<"$(awk -F'\t' -v l=$label '$1 == "wait" && $3 == l {print $5}' "$file" | stats)"
+    read -r w wlo whi <<<"$(awk -F'\t' -v l=$label '$1 == "wait" && $3 == l {print $6}' "$file" | stats)"
+    read -r b blo bhi <<<"$(awk -F'\t' -v l=$label '$1 == "busy" && $3 == l {print $8}' "$file" | stats)"
+    echo "| $name | $(fmt "$t") ms ($(fmt "$tlo")–$(fmt "$thi")) | $(fmt "$c") ms ($(fmt "$clo")–$(fmt "$chi")) | $(fmt "$w") ms ($(fmt "$wlo")–$(fmt "$whi")) | $(fmt "$b") ms ($(fmt "$blo")–$(fmt "$bhi")) | $(ratio "$b" "$floor_busy")× |"
+  done
+}
 dlls() { objdump -p "$1" | awk '/DLL Name:/ {printf "%s%s", sep, $3; sep = ", "}'; }
 
 arch=$(cat "$out/arch")
@@ -254,6 +271,29 @@ on $(nproc) processors.
 
 Reproduce: \`bench/wine_bench.sh build/bench/results $runs\`, then
 \`build/bench/results/busy.tsv\` (column 8: busy.exe's ms).
+
+### c. Under the deployment switches
+
+The run without switches beside \`/quiet /warnrestart\` and \`/passive\`,
+which end in the restart countdown (answered Annulla) where the plain run
+asks its question, and the floor; interleaved in one session on all
+$(nproc) processors, then in another with the wineserver and every program
+pinned to one processor (\`taskset\`), as on the usual XP desk machine.
+"Start to box": the first installer sleeps 3 s, the second ends at once.
+"CPU while waiting": the program's own CPU time until its box, and the
+wineserver's over the same span. busy.exe as in b.
+
+$(switch_table "$out/switches.tsv" "all $(nproc) processors")
+
+$(switch_table "$out/switches1.tsv" "one processor")
+
+Under a switch the wait sleeps until the installer ends or a message comes
+(the progress window's timer, for one), so Hotfix.exe's CPU while waiting
+stays near the floor's, and the installer runs as under the floor; without
+a switch the wait polls, as specified.
+
+Reproduce: \`bench/wine_bench.sh build/bench/results $runs\`, then
+\`build/bench/results/switches.tsv\` and \`switches1.tsv\`.
 
 ## 3. Size
 

@@ -5,7 +5,7 @@
 # never the tests'.
 #
 #   bench/wine_bench.sh OUT_DIR RUNS
-# Writes OUT_DIR/{arch,wine-version,startup,peer,wait3s,wait0s,busy}.tsv
+# Writes OUT_DIR/{arch,wine-version,startup,peer,wait3s,wait0s,busy,switches,switches1}.tsv
 # (benchrun lines; peer only where 32-bit programs run) for bench/run.sh to sum up.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -114,3 +114,26 @@ benchrun --runs "$runs" --warmup 0 --cpu --poll-ms 20 \
 echo "bench: CPU-bound installer, $runs runs each" >&2
 BENCH_BUSY_LOG='C:\bench\busy.log' benchrun --runs "$runs" --warmup 0 --poll-ms 20 \
   "hotfix=$b\\Hotfix.exe" "floor=$b\\floor.exe" > "$out/busy.tsv"
+# The deployment switches against a run without them, on every processor
+# and then with Wine and every program pinned to one, the usual XP desk.
+# /quiet and /passive end in the restart countdown, answered Annulla, where
+# the plain run asks its question: the same point of the run.
+switch_runs() {
+  HOTFIX_STUB_SLEEP_MS=40517.exe=3000 benchrun --runs "$runs" --warmup 0 --cpu --poll-ms 20 \
+    "hotfix=$q\\Hotfix.exe" "quiet=$q\\Hotfix.exe|/quiet /warnrestart" \
+    "passive=$q\\Hotfix.exe|/passive" "floor=$q\\floor.exe" | sed 's/^run\t/wait\t/'
+  BENCH_BUSY_LOG='C:\bench\busy.log' benchrun --runs "$runs" --warmup 0 --poll-ms 20 \
+    "hotfix=$b\\Hotfix.exe" "quiet=$b\\Hotfix.exe|/quiet /warnrestart" \
+    "passive=$b\\Hotfix.exe|/passive" "floor=$b\\floor.exe" | sed 's/^run\t/busy\t/'
+}
+echo "bench: the switches on $(nproc) processors, $runs runs each" >&2
+switch_runs > "$out/switches.tsv"
+echo "bench: the switches on one processor (Wine pinned to it), $runs runs each" >&2
+(
+  taskset -cp 0 "$BASHPID" >/dev/null  # inherited by the wineserver and every program
+  wineserver -k 2>/dev/null || true
+  wineserver -w
+  wineserver -p60
+  switch_runs
+) > "$out/switches1.tsv"
+wineserver -k 2>/dev/null || true
