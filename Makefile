@@ -7,7 +7,7 @@ ANSWER ?= no
 ARCH ?=
 ARGS ?=
 
-.PHONY: all bootstrap build native windows sanitize fuzz-build lane test soak run fuzz bench release clean
+.PHONY: all bootstrap build native windows sanitize fuzz-build lane test soak run fuzz bench pictures release clean
 FUZZ_TIME ?= 60
 
 all: build
@@ -60,6 +60,13 @@ fuzz: fuzz-build
 	  mkdir -p build/fuzz/corpus-$$t && \
 	  build/fuzz/$${t}_fuzz -max_total_time=$(FUZZ_TIME) build/fuzz/corpus-$$t fuzz/corpus/$$t || exit 1; \
 	done
+
+# The README's pictures of every window a person can meet, from the real
+# Hotfix.exe under Wine and Xvfb (docs/pictures/; scripts/pictures/make.sh).
+# Not part of `make test`.
+pictures: windows
+	@scripts/bootstrap.sh --pictures
+	@scripts/pictures/make.sh
 
 # Every benchmark, written up in BENCHMARKS.md. The simulator is measured in an
 # optimised build of its own (build/bench); the native preset is Debug.

@@ -101,6 +101,11 @@ if(TARGET stub)
   set_target_properties(stub PROPERTIES WIN32_EXECUTABLE ON)
 endif()
 
+# Photographs windows for the README (scripts/pictures/make.sh); never shipped.
+add_executable(shot scripts/pictures/shot.cpp)
+target_compile_definitions(shot PRIVATE UNICODE _UNICODE WINVER=0x0501 _WIN32_WINNT=0x0501)
+target_link_options(shot PRIVATE ${HOTFIX_STATIC_LINK} -municode)
+
 # Sets registry values byte for byte (the differential Wine test).
 if(EXISTS ${CMAKE_SOURCE_DIR}/tests/wine/win/regset.cpp)
   add_executable(regset tests/wine/win/regset.cpp)

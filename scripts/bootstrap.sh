@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Installs what the build and every test need on a fresh Debian 12 machine,
 # skipping what is already there. As root it runs apt-get; otherwise it prints
-# the command to run and fails.
+# the command to run and fails. --pictures adds what `make pictures` needs.
 set -euo pipefail
 
 packages=(
@@ -14,6 +14,9 @@ packages=(
   # The 32-bit lane: a Debian guest under qemu where this kernel runs no 32-bit code.
   qemu-system-x86 debootstrap e2fsprogs cpio
 )
+# The README's pictures: a real X server for Wine's X11 driver, and the fonts it
+# draws with (Tahoma, and Marlett for the frame buttons).
+[ "${1:-}" = --pictures ] && packages+=(xvfb xauth fonts-wine)
 
 installed() {
   dpkg-query -W -f='${Status}' "$1" 2>/dev/null | grep -q "install ok installed"
