@@ -599,3 +599,58 @@ TEST(RegFile, ReadsOnlyAsFarAsItHasGot) {
 }
 
 }  // namespace
+
+namespace {
+
+std::string Repeat(const std::string& part, std::size_t times, const std::string& separator) {
+  std::string out;
+  for (std::size_t i = 0; i < times; ++i) out += (i ? separator : "") + part;
+  return out;
+}
+
+// Windows' own limits, at and one past each: past one, the line is skipped
+// with a warning and the rest loads.
+TEST(RegFile, KeysAndValueNamesBeyondWindowsLimitsAreSkipped) {
+  const struct {
+    const char* what;
+    std::string lines;  // after the header
+    std::string warning;  // "" when it loads
+  } rows[] = {
+      {"a key name of 255", "[HKLM\\" + std::string(255, 'k') + "]\r\n", ""},
+      {"a key name of 256", "[HKLM\\A\\" + std::string(256, 'k') + "]\r\n", "longer than 255"},
+      {"512 levels", "[HKLM\\" + Repeat("k", 512, "\\") + "]\r\n", ""},
+      {"513 levels", "[HKLM\\" + Repeat("k", 513, "\\") + "]\r\n", "deeper than 512"},
+      {"a deletion 513 levels deep", "[-HKLM\\" + Repeat("k", 513, "\\") + "]\r\n",
+       "deeper than 512"},
+      {"a value name of 16383", kKeyLine + "\"" + std::string(16383, 'v') + "\"=\"x\"\r\n", ""},
+      {"a value name of 16384", kKeyLine + "\"" + std::string(16384, 'v') + "\"=hex:01,\\\r\n  02\r\n",
+       "longer than 16,383"},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.what);
+    const std::string error = ErrorFrom(kV5 + row.lines + "[HKLM\\After]\r\n@=\"loaded\"\r\n");
+    if (row.warning.empty()) EXPECT_EQ(error, "");
+    else EXPECT_NE(error.find(row.warning), std::string::npos) << error;
+    const sim::Registry r = Load(kV5 + row.lines + "[HKLM\\After]\r\n@=\"loaded\"\r\n");
+    EXPECT_NE(Find(r, kHklm, u"After", u""), nullptr) << "the lines after it load";
+  }
+}
+
+// Tens of thousands of values under one key: found by name in any case,
+// kept in their order, and one deleted leaves the others found.
+TEST(RegFile, ManyValuesUnderOneKeyStayFoundByName) {
+  std::string lines = kV5 + kKeyLine;
+  for (int i = 0; i < 40000; ++i) lines += "\"Value" + std::to_string(i) + "\"=dword:1\r\n";
+  lines += "\"value123\"=dword:2\r\n\"VALUE7\"=-\r\n";
+  const sim::Registry r = Load(lines);
+  const auto& values = r.FindKey(kHklm, kKey)->values;
+  EXPECT_EQ(values.size(), 39999u);
+  ASSERT_NE(Find(r, kHklm, kKey, u"VALUE123"), nullptr);
+  EXPECT_EQ(Find(r, kHklm, kKey, u"VALUE123")->data, (Bytes{2, 0, 0, 0}));
+  EXPECT_EQ(Find(r, kHklm, kKey, u"value7"), nullptr);
+  EXPECT_NE(Find(r, kHklm, kKey, u"value39999"), nullptr);
+  EXPECT_EQ(values.begin()->first, u"Value0");
+  EXPECT_EQ((values.end() - 1)->first, u"Value39999");
+}
+
+}  // namespace

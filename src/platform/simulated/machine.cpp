@@ -64,14 +64,28 @@ bool SameName(std::u16string_view a, std::u16string_view b) {
 }
 }  // namespace
 
+std::size_t ValueList::Position(std::u16string_view name) const {
+  if (!index_.empty()) {
+    const auto it = index_.find(FoldCase(name));
+    return it == index_.end() ? entries_.size() : it->second;
+  }
+  for (std::size_t i = 0; i < entries_.size(); ++i)
+    if (SameName(entries_[i].first, name)) return i;
+  return entries_.size();
+}
+
+void ValueList::Reindex() {
+  index_.clear();
+  if (entries_.size() < kIndexFrom) return;
+  for (std::size_t i = 0; i < entries_.size(); ++i) index_.emplace(FoldCase(entries_[i].first), i);
+}
+
 ValueList::iterator ValueList::find(std::u16string_view name) {
-  return std::find_if(entries_.begin(), entries_.end(),
-                      [&](const Entry& e) { return SameName(e.first, name); });
+  return entries_.begin() + static_cast<std::ptrdiff_t>(Position(name));
 }
 
 ValueList::const_iterator ValueList::find(std::u16string_view name) const {
-  return std::find_if(entries_.begin(), entries_.end(),
-                      [&](const Entry& e) { return SameName(e.first, name); });
+  return entries_.begin() + static_cast<std::ptrdiff_t>(Position(name));
 }
 
 const RegistryValue& ValueList::at(std::u16string_view name) const {
@@ -81,9 +95,12 @@ const RegistryValue& ValueList::at(std::u16string_view name) const {
 }
 
 RegistryValue& ValueList::operator[](const Text& name) {
-  const auto it = find(name);
-  if (it != end()) return it->second;
-  return entries_.emplace_back(name, RegistryValue{}).second;
+  const std::size_t at = Position(name);
+  if (at != entries_.size()) return entries_[at].second;
+  entries_.emplace_back(name, RegistryValue{});
+  if (!index_.empty()) index_.emplace(FoldCase(name), at);
+  else if (entries_.size() == kIndexFrom) Reindex();
+  return entries_.back().second;
 }
 
 void ValueList::insert_or_assign(const Text& name, RegistryValue value) {
@@ -91,9 +108,10 @@ void ValueList::insert_or_assign(const Text& name, RegistryValue value) {
 }
 
 std::size_t ValueList::erase(std::u16string_view name) {
-  const auto it = find(name);
-  if (it == end()) return 0;
-  entries_.erase(it);
+  const std::size_t at = Position(name);
+  if (at == entries_.size()) return 0;
+  entries_.erase(entries_.begin() + static_cast<std::ptrdiff_t>(at));
+  Reindex();
   return 1;
 }
 
@@ -102,59 +120,62 @@ bool Registry::IsPredefined(Long root) {
   return r >= 0x80000000u && r <= 0x80000006u;
 }
 
-Text Registry::Normalize(Long root, const Text& path) {
-  Text key;
-  const std::string prefix = std::to_string(static_cast<std::uint32_t>(root));
-  key.assign(prefix.begin(), prefix.end());
-  Text part;
-  auto flush = [&] {
-    if (!part.empty()) key += u"\\" + part;
-    part.clear();
-  };
-  for (char16_t c : path) {
-    if (c == u'\\') {
-      flush();
-    } else {
-      part += c;
-    }
+namespace {
+
+// Calls f for each name of a "\"-separated path, empty ones skipped, until
+// f returns false.
+template <typename F>
+void ForEachName(const Text& path, F f) {
+  std::size_t begin = 0;
+  while (begin <= path.size()) {
+    const std::size_t end = std::min(path.find(u'\\', begin), path.size());
+    if (end > begin && !f(Text(path, begin, end - begin))) return;
+    begin = end + 1;
   }
-  flush();
-  return key;
 }
 
+}  // namespace
+
 RegistryKey& Registry::CreateKey(Long root, const Text& path) {
-  const Text full = Normalize(root, path);
-  if (const auto it = keys_.find(full); it != keys_.end()) return it->second;
-  // Parents too, so that every prefix of a key exists; stop at one that does.
-  for (std::size_t at = full.rfind(u'\\'); at != Text::npos && at > 0; at = full.rfind(u'\\', at - 1)) {
-    if (!keys_.try_emplace(full.substr(0, at)).second) break;
-  }
-  return keys_[full];
+  Node* node = &roots_[static_cast<std::uint32_t>(root)];
+  ForEachName(path, [&](Text name) {
+    node = &node->children[std::move(name)];
+    return true;
+  });
+  return node->key;
+}
+
+Registry::Node* Registry::Find(Long root, const Text& path) {
+  const auto it = roots_.find(static_cast<std::uint32_t>(root));
+  if (it == roots_.end()) return nullptr;
+  Node* node = &it->second;
+  ForEachName(path, [&](const Text& name) {
+    const auto child = node->children.find(name);
+    node = child == node->children.end() ? nullptr : &child->second;
+    return node != nullptr;
+  });
+  return node;
 }
 
 RegistryKey* Registry::FindKey(Long root, const Text& path) {
-  const auto it = keys_.find(Normalize(root, path));
-  return it == keys_.end() ? nullptr : &it->second;
+  Node* node = Find(root, path);
+  return node == nullptr ? nullptr : &node->key;
 }
 
 const RegistryKey* Registry::FindKey(Long root, const Text& path) const {
-  const auto it = keys_.find(Normalize(root, path));
-  return it == keys_.end() ? nullptr : &it->second;
+  return const_cast<Registry*>(this)->FindKey(root, path);
 }
 
 void Registry::DeleteKey(Long root, const Text& path) {
-  const Text full = Normalize(root, path);
-  if (full.find(u'\\') == Text::npos) return;  // a root itself is never deleted
-  keys_.erase(full);
-  // Subkeys sort together right after "full\"; '\' sorts below every name character
-  // that matters here, so the range ends at the first name without that prefix.
-  const Text prefix = full + u"\\";
-  auto it = keys_.lower_bound(prefix);
-  while (it != keys_.end() && it->first.size() >= prefix.size() &&
-         !CaseInsensitiveLess{}(std::u16string_view(it->first).substr(0, prefix.size()), prefix) &&
-         !CaseInsensitiveLess{}(prefix, std::u16string_view(it->first).substr(0, prefix.size()))) {
-    it = keys_.erase(it);
-  }
+  // The parent's path and the last name; a root itself is never deleted.
+  Text parent, last;
+  ForEachName(path, [&](Text name) {
+    if (!last.empty()) parent += (parent.empty() ? u"" : u"\\") + last;
+    last = std::move(name);
+    return true;
+  });
+  if (last.empty()) return;
+  if (Node* node = Find(root, parent)) node->children.erase(last);
 }
 
 void Registry::SetValue(Long root, const Text& path, const Text& name, RegistryValue value) {

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <deque>
 #include <map>
+#include <unordered_map>
 #include <optional>
 #include <string>
 #include <vector>
@@ -33,8 +34,10 @@ struct RegistryValue {
   std::vector<std::uint8_t> data;  // as Windows stores it: strings in UTF-16LE
 };
 
-// A key's values in the order they were set. A flat list rather than a map:
-// keys hold a handful of values, and a full export holds a million of them.
+// A key's values in the order they were set. A flat list for the handful of
+// values most keys hold; a key that grows past kIndexFrom values gets an
+// index by name too, so that loading an export with tens of thousands of
+// values under one key stays linear.
 class ValueList {
  public:
   using Entry = std::pair<Text, RegistryValue>;
@@ -56,7 +59,12 @@ class ValueList {
   bool empty() const { return entries_.empty(); }
 
  private:
+  static constexpr std::size_t kIndexFrom = 16;
+  std::size_t Position(std::u16string_view name) const;  // size() when absent
+  void Reindex();
+
   std::vector<Entry> entries_;
+  std::unordered_map<Text, std::size_t> index_;  // folded name -> position, once large
 };
 
 struct RegistryKey {
@@ -65,7 +73,8 @@ struct RegistryKey {
 };
 
 // Keys are named by their path below the root, "\"-separated; the root is
-// one of the predefined keys. Creating a key creates its parents.
+// one of the predefined keys. Creating a key creates its parents. A tree of
+// names, so that a key costs its own name and a lookup its path's length.
 class Registry {
  public:
   RegistryKey& CreateKey(Long root, const Text& path);
@@ -83,8 +92,12 @@ class Registry {
   static bool IsPredefined(Long root);
 
  private:
-  static Text Normalize(Long root, const Text& path);
-  std::map<Text, RegistryKey, CaseInsensitiveLess> keys_;
+  struct Node {
+    RegistryKey key;
+    std::map<Text, Node, CaseInsensitiveLess> children;
+  };
+  Node* Find(Long root, const Text& path);
+  std::map<std::uint32_t, Node> roots_;
 };
 
 // ---- files and programs ----------------------------------------------------

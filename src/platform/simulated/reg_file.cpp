@@ -22,6 +22,9 @@ using View = std::u16string_view;
 constexpr std::size_t kChunkBytes = 64 * 1024;
 constexpr char16_t kVersion5Header[] = u"Windows Registry Editor Version 5.00";
 constexpr char16_t kVersion4Header[] = u"REGEDIT4";
+constexpr std::size_t kLongestKeyName = 255;
+constexpr std::size_t kDeepestKey = 512;
+constexpr std::size_t kLongestValueName = 16383;
 
 bool IsBlank(char16_t c) { return c == u' ' || c == u'\t'; }
 
@@ -332,6 +335,7 @@ class Loader {
     const std::optional<Long> root = RootNamed(root_name);
     if (!root) Skip("unknown root key " + Shown(root_name));
     const View path = separator == View::npos ? View() : inner.substr(separator + 1);
+    CheckKeyLimits(path);
     if (remove) {
       if (path.find_first_not_of(u'\\') == View::npos) Skip("a root key cannot be deleted");
       registry_.DeleteKey(*root, Text(path));
@@ -340,6 +344,25 @@ class Loader {
     } else {
       key_ = &registry_.CreateKey(*root, Text(path));
     }
+  }
+
+  // Windows' own limits, which regedit's import meets as well: a key name
+  // of at most 255 characters, a tree at most 512 levels deep.
+  static void CheckKeyLimits(View path) {
+    std::size_t depth = 0;
+    for (std::size_t begin = 0; begin < path.size();) {
+      const std::size_t end = std::min(path.find(u'\\', begin), path.size());
+      if (end - begin > kLongestKeyName)
+        Skip("a key name longer than 255 characters, which Windows refuses");
+      if (end > begin && ++depth > kDeepestKey)
+        Skip("a key deeper than 512 levels, which Windows refuses");
+      begin = end + 1;
+    }
+  }
+
+  void NeedShortName() const {
+    if (name_.size() > kLongestValueName)
+      Skip("a value name longer than 16,383 characters, which Windows refuses");
   }
 
   void ValueLine(View line) {
@@ -358,6 +381,7 @@ class Loader {
 
     if (!data.empty() && data[0] == u'-' && AllBlank(CutComment(data.substr(1)))) {
       NeedKey();
+      NeedShortName();
       key_->values.erase(name_);
       return;
     }
@@ -386,6 +410,7 @@ class Loader {
     // only what is used.
     value.data.shrink_to_fit();
     NeedKey();  // after the data, so that a hex value takes its continuation lines along
+    NeedShortName();
     key_->values.insert_or_assign(name_, std::move(value));
   }
 
