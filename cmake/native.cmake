@@ -32,6 +32,11 @@ endif()
 add_test(NAME hotfix_sim_cli
   COMMAND ${CMAKE_SOURCE_DIR}/tests/sim/cli_test.sh $<TARGET_FILE:hotfix-sim>)
 
+# hotfix-sim.exe, the Windows build, under Wine: the same checks and reports.
+add_test(NAME hotfix_sim_windows
+  COMMAND ${CMAKE_SOURCE_DIR}/tests/sim/windows_test.sh
+    ${CMAKE_SOURCE_DIR}/build/mingw-x86_64/hotfix-sim.exe $<TARGET_FILE:hotfix-sim>)
+
 # Where the 32-bit lane's guest gets Debian from.
 add_test(NAME lane_archive COMMAND ${CMAKE_SOURCE_DIR}/tests/lane/archive_test.sh)
 

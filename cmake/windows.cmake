@@ -161,3 +161,23 @@ if(EXISTS ${CMAKE_SOURCE_DIR}/tests/wine/win/platform_probe.cpp)
   target_link_libraries(platform_probe PRIVATE hotfix_win32)
   target_link_options(platform_probe PRIVATE ${HOTFIX_STATIC_LINK} -municode)
 endif()
+
+# hotfix-sim.exe: the simulator for support engineers at Windows desktops,
+# 64-bit and static like Hotfix.exe. Its header-only libraries (toml++,
+# CLI11) are the host's: the toolchain file looks for headers under the
+# MinGW root only, so those two folders are linked into one of their own.
+if(CMAKE_SIZEOF_VOID_P EQUAL 8)
+  find_path(HOTFIX_TOMLPP_DIR toml++/toml.h PATHS /usr/include NO_CMAKE_FIND_ROOT_PATH REQUIRED)
+  find_path(HOTFIX_CLI11_DIR CLI/CLI.hpp PATHS /usr/include NO_CMAKE_FIND_ROOT_PATH REQUIRED)
+  set(HOTFIX_HOST_HEADERS ${CMAKE_BINARY_DIR}/host-headers)
+  file(MAKE_DIRECTORY ${HOTFIX_HOST_HEADERS})
+  file(CREATE_LINK ${HOTFIX_TOMLPP_DIR}/toml++ ${HOTFIX_HOST_HEADERS}/toml++ SYMBOLIC)
+  file(CREATE_LINK ${HOTFIX_CLI11_DIR}/CLI ${HOTFIX_HOST_HEADERS}/CLI SYMBOLIC)
+  add_library(hotfix_sim STATIC ${HOTFIX_SIM_SOURCES})
+  target_link_libraries(hotfix_sim PUBLIC hotfix_core)
+  add_executable(hotfix-sim src/simulator/main.cpp src/simulator/scenario.cpp
+    src/simulator/report.cpp)
+  target_include_directories(hotfix-sim SYSTEM PRIVATE ${HOTFIX_HOST_HEADERS})
+  target_link_libraries(hotfix-sim PRIVATE hotfix_sim)
+  target_link_options(hotfix-sim PRIVATE ${HOTFIX_STATIC_LINK})
+endif()

@@ -28,9 +28,18 @@ Examples:
 ('/quiet /norestart /log:C:\hotfix.log'); the report then shows what the
 log received.
 
-Exit status: the low 8 bits of Hotfix.exe's (3010 -> 194, 1641 -> 105,
-1642 -> 106, 1618 -> 82, 1603 -> 67, 1622 -> 86, 87 -> 87); 1 when --check finds a
-difference; 2 for bad input.)";
+Exit status: Hotfix.exe's on Windows (hotfix-sim.exe); elsewhere its low 8
+bits (3010 -> 194, 1641 -> 105, 1642 -> 106, 1618 -> 82, 1603 -> 67,
+1622 -> 86, 87 -> 87); 1 when --check finds a difference; 2 for bad input.)";
+
+// Windows keeps a program's whole 32-bit exit status; POSIX only its low 8 bits.
+int ExitStatus(int hotfix_status) {
+#ifdef _WIN32
+  return hotfix_status;
+#else
+  return hotfix_status & 0xFF;
+#endif
+}
 
 std::pair<std::string, std::string> SplitAssignment(const std::string& arg, const std::string& option) {
   const auto eq = arg.rfind('=');
@@ -70,6 +79,8 @@ bool Check(const simulator::Scenario& s, const sim::Observations& seen, std::ost
 
 int main(int argc, char** argv) {
   CLI::App app(kHelp, "hotfix-sim");
+  // Its values are Windows paths and command lines ("/quiet"), never options.
+  app.allow_windows_style_options(false);
   std::string scenario_dir;
   std::vector<std::string> reg_files, files, version_files, answers, missing;
   std::string windows, folder, arguments;
@@ -191,7 +202,7 @@ int main(int argc, char** argv) {
     std::cout << (json ? simulator::JsonReport(described, seen, trace, notes)
                        : simulator::TextReport(described, seen, trace, notes));
     if (check && !Check(s, seen, std::cout)) return 1;
-    return seen.exit_code.value_or(0) & 0xFF;
+    return ExitStatus(seen.exit_code.value_or(0));
   } catch (const sim::InputError& e) {
     std::cerr << "hotfix-sim: " << e.what() << "\n";
     return 2;

@@ -61,4 +61,10 @@ check "... naming what it is" grep -q '^Why: The log path is a reparse point' "$
 check "a planted shorter path never stands in (1603 -> 67)" test $? = 67
 check "... nothing started" bash -c "! grep -q '^Started' '$work/out'"
 
+"$sim" "$here/scenarios/applies" --args /passive > "$work/out"
+check "/passive: the countdown takes the scenario's No as Annulla (3010 -> 194)" test $? = 194
+check "... after the progress window showed each installer" \
+  grep -q '^Progress window "Hotfix": .* / Passo 2 di 2: 40517-2.exe' "$work/out"
+check "... and the countdown is in the report" grep -q '^    answered Annulla' "$work/out"
+
 exit $((failures > 0))
