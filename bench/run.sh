@@ -49,9 +49,14 @@ done
 BENCH_ARCH=x86_64 bench/wine_bench.sh "$out" "$runs"
 # The i686 build and the 32-bit NSIS peer: in the 32-bit lane (natively where
 # this kernel runs 32-bit code), all three programs in one session.
-rm -rf "$out/i686"
+rm -rf "$out/i686" "$out/i686-switches"
 scripts/lane/i686.sh env BENCH_ARCH=i686 BENCH_ONLY=peer bench/wine_bench.sh "$out/i686" "$runs" ||
   echo "bench: the i686 start-up could not be measured; see above" >&2
+# The switches on the i686 build only where 32-bit Wine runs here: figures
+# from the lane's software emulation do not count.
+if bash -c 'source scripts/lane/common.sh && lane_native_i686'; then
+  BENCH_ARCH=i686 BENCH_ONLY=switches bench/wine_bench.sh "$out/i686-switches" "$runs"
+fi
 echo $(( $(date +%s) - began )) > "$out/elapsed"
 fi
 
@@ -294,9 +299,20 @@ pinned to one processor (\`taskset\`), as on the usual XP desk machine.
 "CPU while waiting": the program's own CPU time until its box, and the
 wineserver's over the same span. busy.exe as in b.
 
-$(switch_table "$out/switches.tsv" "all $(nproc) processors")
+$(switch_table "$out/switches.tsv" "$arch, all $(nproc) processors")
 
-$(switch_table "$out/switches1.tsv" "one processor")
+$(switch_table "$out/switches1.tsv" "$arch, one processor")
+
+$(if [ -f "$out/i686-switches/switches.tsv" ]; then
+  echo "The i686 build that ships, natively (32-bit Wine runs on this kernel):"
+  echo
+  switch_table "$out/i686-switches/switches.tsv" "i686, all $(nproc) processors"
+  echo
+  switch_table "$out/i686-switches/switches1.tsv" "i686, one processor"
+else
+  echo "The i686 build was not measured here: 32-bit Wine does not run on this kernel, and"
+  echo "figures from the lane's software emulation do not count."
+fi)
 
 Under a switch the wait sleeps until the installer ends or a message comes
 (the progress window's timer, for one), so Hotfix.exe's CPU while waiting

@@ -18,6 +18,7 @@ mkdir -p "$out"
 # ships (32-bit Wine: here where the kernel runs it, else in the lane's guest,
 # through scripts/lane/i686.sh). BENCH_ONLY=peer measures only the start-up of
 # the NSIS peer, Hotfix.exe and the floor, interleaved in one session.
+# BENCH_ONLY=switches measures only the deployment switches.
 arch=${BENCH_ARCH:-x86_64}
 if [ "$arch" = i686 ]; then
   loader=/usr/lib/wine/wine winearch=win32 version=winxp trk=trk_3_3_1000_0_x86.exe
@@ -101,6 +102,35 @@ if [ "${BENCH_ONLY:-}" = peer ]; then
   exit 0
 fi
 
+# The deployment switches against a run without them, on every processor
+# and then with Wine and every program pinned to one, the usual XP desk.
+# /quiet and /passive end in the restart countdown, answered Annulla, where
+# the plain run asks its question: the same point of the run.
+switch_runs() {
+  HOTFIX_STUB_SLEEP_MS=40517.exe=3000 benchrun --runs "$runs" --warmup 0 --cpu --poll-ms 20 \
+    "hotfix=$q\\Hotfix.exe" "quiet=$q\\Hotfix.exe|/quiet /warnrestart" \
+    "passive=$q\\Hotfix.exe|/passive" "floor=$q\\floor.exe" | sed 's/^run\t/wait\t/'
+  BENCH_BUSY_LOG='C:\bench\busy.log' benchrun --runs "$runs" --warmup 0 --poll-ms 20 \
+    "hotfix=$b\\Hotfix.exe" "quiet=$b\\Hotfix.exe|/quiet /warnrestart" \
+    "passive=$b\\Hotfix.exe|/passive" "floor=$b\\floor.exe" | sed 's/^run\t/busy\t/'
+}
+switches_only=$([ "${BENCH_ONLY:-}" = switches ] && echo 1 || true)
+echo "bench: the switches on $(nproc) processors, $runs runs each" >&2
+switch_runs > "$out/switches.tsv"
+echo "bench: the switches on one processor (Wine pinned to it), $runs runs each" >&2
+(
+  taskset -cp 0 "$BASHPID" >/dev/null  # inherited by the wineserver and every program
+  wineserver -k 2>/dev/null || true
+  wineserver -w
+  wineserver -p60
+  switch_runs
+) > "$out/switches1.tsv"
+# Back to an unpinned server for what follows.
+wineserver -k 2>/dev/null || true
+wineserver -w
+[ -n "$switches_only" ] && exit 0
+wineserver -p60
+
 echo "bench: start-up, $runs runs each" >&2
 # The two floor variants split Hotfix's gap: its hidden window, its polling wait.
 benchrun --runs "$runs" --warmup 2 "hotfix=$q\\Hotfix.exe" "floor=$q\\floor.exe" \
@@ -114,26 +144,3 @@ benchrun --runs "$runs" --warmup 0 --cpu --poll-ms 20 \
 echo "bench: CPU-bound installer, $runs runs each" >&2
 BENCH_BUSY_LOG='C:\bench\busy.log' benchrun --runs "$runs" --warmup 0 --poll-ms 20 \
   "hotfix=$b\\Hotfix.exe" "floor=$b\\floor.exe" > "$out/busy.tsv"
-# The deployment switches against a run without them, on every processor
-# and then with Wine and every program pinned to one, the usual XP desk.
-# /quiet and /passive end in the restart countdown, answered Annulla, where
-# the plain run asks its question: the same point of the run.
-switch_runs() {
-  HOTFIX_STUB_SLEEP_MS=40517.exe=3000 benchrun --runs "$runs" --warmup 0 --cpu --poll-ms 20 \
-    "hotfix=$q\\Hotfix.exe" "quiet=$q\\Hotfix.exe|/quiet /warnrestart" \
-    "passive=$q\\Hotfix.exe|/passive" "floor=$q\\floor.exe" | sed 's/^run\t/wait\t/'
-  BENCH_BUSY_LOG='C:\bench\busy.log' benchrun --runs "$runs" --warmup 0 --poll-ms 20 \
-    "hotfix=$b\\Hotfix.exe" "quiet=$b\\Hotfix.exe|/quiet /warnrestart" \
-    "passive=$b\\Hotfix.exe|/passive" "floor=$b\\floor.exe" | sed 's/^run\t/busy\t/'
-}
-echo "bench: the switches on $(nproc) processors, $runs runs each" >&2
-switch_runs > "$out/switches.tsv"
-echo "bench: the switches on one processor (Wine pinned to it), $runs runs each" >&2
-(
-  taskset -cp 0 "$BASHPID" >/dev/null  # inherited by the wineserver and every program
-  wineserver -k 2>/dev/null || true
-  wineserver -w
-  wineserver -p60
-  switch_runs
-) > "$out/switches1.tsv"
-wineserver -k 2>/dev/null || true
