@@ -32,7 +32,8 @@ class Unsupported(Exception):
     pass
 
 
-def uleb(d, i):
+def leb128(d, i, signed=False):
+    """The LEB128 number at d[i] and the index past it."""
     r = s = 0
     while True:
         b = d[i]
@@ -40,27 +41,17 @@ def uleb(d, i):
         r |= (b & 0x7F) << s
         s += 7
         if b < 0x80:
-            return r, i
+            return (r - (1 << s) if signed and b & 0x40 else r), i
 
 
-def sleb(d, i):
-    r = s = 0
-    while True:
-        b = d[i]
-        i += 1
-        r |= (b & 0x7F) << s
-        s += 7
-        if b < 0x80:
-            return (r - (1 << s) if b & 0x40 else r), i
-
-
-def enc_uleb(v):
+def enc_leb128(v, signed=False):
     out = bytearray()
     while True:
         b = v & 0x7F
         v >>= 7
-        out.append(b | (0x80 if v else 0))
-        if not v:
+        done = (v == 0 and not (signed and b & 0x40)) or (signed and v == -1 and b & 0x40)
+        out.append(b | (0 if done else 0x80))
+        if done:
             return bytes(out)
 
 
@@ -101,17 +92,17 @@ def parse(d, base, read_cell):
             aug_end = d.index(0, j)
             aug = d[j:aug_end]
             j = aug_end + 1
-            code_align, j = uleb(d, j)
-            data_align, j = sleb(d, j)
+            code_align, j = leb128(d, j)
+            data_align, j = leb128(d, j, signed=True)
             if version == 1:
                 ra, j = d[j], j + 1
             else:
-                ra, j = uleb(d, j)
+                ra, j = leb128(d, j)
             cie = {"kind": "cie", "start": start, "aug": aug, "version": version,
                    "code_align": code_align, "data_align": data_align, "ra": ra,
                    "penc": None, "personality": None, "lenc": None, "renc": 0}
             if aug[:1] == b"z":
-                _, j = uleb(d, j)
+                _, j = leb128(d, j)
                 for c in aug[1:]:
                     if c == ord("P"):
                         cie["penc"] = d[j]
@@ -140,7 +131,7 @@ def parse(d, base, read_cell):
             pc_range, j = read_ptr(d, j, cie["renc"] & 0x0F, 0)
             lsda = None
             if cie["aug"][:1] == b"z":
-                aug_len, j = uleb(d, j)
+                aug_len, j = leb128(d, j)
                 if cie["lenc"] is not None and aug_len:
                     if aug_len != 4:
                         raise Unsupported("LSDA of %d bytes" % aug_len)
@@ -163,9 +154,9 @@ def emit_cie(c, base, at):
     body = bytearray(struct.pack("<I", 0))
     body.append(c["version"])
     body += c["aug"] + b"\0"
-    body += enc_uleb(c["code_align"])
-    body += sleb_bytes(c["data_align"])
-    body += bytes([c["ra"]]) if c["version"] == 1 else enc_uleb(c["ra"])
+    body += enc_leb128(c["code_align"])
+    body += enc_leb128(c["data_align"], signed=True)
+    body += bytes([c["ra"]]) if c["version"] == 1 else enc_leb128(c["ra"])
     if c["aug"][:1] == b"z":
         aug = bytearray()
         for ch in c["aug"][1:]:
@@ -177,7 +168,7 @@ def emit_cie(c, base, at):
                 aug.append(c["lenc"])
             elif ch == ord("R"):
                 aug.append(c["renc"])
-        length_field = enc_uleb(len(aug))
+        length_field = enc_leb128(len(aug))
         if c["penc"] is not None:
             field = at + 4 + len(body) + len(length_field) + aug_placeholder
             aug[aug_placeholder:aug_placeholder + 4] = write_ptr(c["personality"], c["penc"],
@@ -185,17 +176,6 @@ def emit_cie(c, base, at):
         body += length_field + aug
     body += c["instructions"]
     return pad(body)
-
-
-def sleb_bytes(v):
-    out = bytearray()
-    while True:
-        b = v & 0x7F
-        v >>= 7
-        done = (v == 0 and not b & 0x40) or (v == -1 and b & 0x40)
-        out.append(b | (0 if done else 0x80))
-        if done:
-            return bytes(out)
 
 
 def pad(body):
@@ -212,10 +192,10 @@ def emit_fde(f, cie_at, base, at):
     body += write_ptr(f["pc_range"], c["renc"] & 0x0F, 0)
     if c["aug"][:1] == b"z":
         if f["lsda"] is not None:
-            body += enc_uleb(4)
+            body += enc_leb128(4)
             body += write_ptr(f["lsda"], c["lenc"], base + at + 4 + len(body))
         else:
-            body += enc_uleb(0)
+            body += enc_leb128(0)
     body += f["instructions"]
     return pad(body)
 
