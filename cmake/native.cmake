@@ -107,6 +107,11 @@ add_test(NAME pe_eh_merge_i686
   COMMAND ${CMAKE_SOURCE_DIR}/tests/pe/eh_merge_test.sh
     ${CMAKE_SOURCE_DIR}/build/mingw-i686/Hotfix.exe ${CMAKE_SOURCE_DIR}/scripts/pe/merge_eh_cies.py)
 
+# The i686 program's exception header, libsupc++'s own size.
+add_test(NAME pe_exception_header_i686
+  COMMAND ${CMAKE_SOURCE_DIR}/tests/pe/exception_header_test.sh ${CMAKE_SOURCE_DIR}
+    ${CMAKE_SOURCE_DIR}/build/mingw-i686/Hotfix.map)
+
 # The i686 Hotfix.exe no larger than its limit, which may only fall.
 add_test(NAME pe_size_i686
   COMMAND ${CMAKE_SOURCE_DIR}/tests/pe/size_check.sh

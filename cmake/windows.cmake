@@ -64,6 +64,7 @@ if(CMAKE_SIZEOF_VOID_P EQUAL 4)
     message(FATAL_ERROR "the i586 runtime could not be built (scripts/runtime/build.sh, above)")
   endif()
   target_link_options(Hotfix PRIVATE -B${HOTFIX_I586_RUNTIME}/ -L${HOTFIX_I586_RUNTIME})
+  target_sources(Hotfix PRIVATE src/platform/win32/exception_memory.cpp)
   # One copy of each CIE in the unwind tables, as ld does for ELF and not
   # for PE: a sixth of them were copies.
   add_custom_command(TARGET Hotfix POST_BUILD
