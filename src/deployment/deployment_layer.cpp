@@ -79,6 +79,7 @@ Text SwitchList(const Switches& s) {
   if (s.forcerestart) add(u"/forcerestart");
   if (s.promptrestart) add(u"/promptrestart");
   if (s.warnrestart) add(Concat({"/warnrestart:", Decimal(*s.warnrestart)}));
+  if (s.check) add(u"/check");
   if (s.log) add(Concat({"/log:", *s.log}));
   return out.empty() ? Text(u"none") : out;
 }
@@ -104,7 +105,8 @@ void DeploymentLayer::Begin() {
     EndBefore(kExitHelpShown, SwitchesHelp(), platform::kMbIconInformation);
   }
   if (switches_.log) OpenLog();
-  log_.Write(Concat({kProgram, " started"}));
+  log_.Write(Concat({kProgram, " started on ", inner_.GetComputerNameW(), " by ",
+                     inner_.GetUserNameW(), switches_.check ? Part(", mode check") : Part(", mode install")}));
   log_.Write(Concat({"Command line: ", command_line}));
   log_.Write(Concat({"Switches: ", SwitchList(switches_)}));
   if (log_.is_open())
@@ -219,6 +221,7 @@ Long DeploymentLayer::WarnBeforeRestart(Long seconds, const std::optional<Text>&
 
 double DeploymentLayer::Shell(const Text& pathName, Long windowStyle,
                               platform::ProgramName program) {
+  if (switches_.check) ChecksPassed(pathName);
   double id = 0;
   try {
     id = inner_.Shell(pathName, windowStyle, program);
@@ -234,6 +237,15 @@ double DeploymentLayer::Shell(const Text& pathName, Long windowStyle,
                      ", process ", Decimal(process_id), ")"}));
   if (switches_.passive) ShowProgressFor(program_file);
   return id;
+}
+
+// /check: the first installer is where the checks end, all passed.
+void DeploymentLayer::ChecksPassed(const Text& first_installer) {
+  checks_passed_ = true;
+  log_.Write(Concat({"Check passed; not started: ", first_installer}));
+  MsgBox(Concat({"The fix CR40517 applies to this computer.\r\n\r\nNothing was installed (/check)."}),
+         platform::kMbIconInformation, Text(kTitle));
+  End(kExitHelpShown);
 }
 
 // Which installer of the two runs: the installers report no progress, so
@@ -310,12 +322,13 @@ Long DeploymentLayer::GetVersionExA(platform::OSVERSIONINFOA& lpVersionInformati
   if (!windows_logged_) {
     windows_logged_ = true;
     const auto& v = lpVersionInformation;
+    windows_name_ = sys::OsName(v);
     if (ok)
-      log_.Write(Concat({"Windows: \"", sys::OsName(v), "\" (version ", Decimal(v.dwMajorVersion),
+      log_.Write(Concat({"Windows: \"", windows_name_, "\" (version ", Decimal(v.dwMajorVersion),
                          ".", Decimal(v.dwMinorVersion), ", build ",
                          Decimal(v.dwBuildNumber & 0xFFFF), ")"}));
     else
-      log_.Write(Concat({"Windows: \"", sys::OsName(v), "\" (the version query failed)"}));
+      log_.Write(Concat({"Windows: \"", windows_name_, "\" (the version query failed)"}));
   }
   return ok;
 }
@@ -323,10 +336,14 @@ Long DeploymentLayer::GetVersionExA(platform::OSVERSIONINFOA& lpVersionInformati
 void DeploymentLayer::Print(const Text& line) {
   inner_.Print(line);
   log_.Write(Concat({"Report: ", line}));
+  reported_ = true;
+  constexpr std::u16string_view kFileVersion = u"File version: ";
+  if (line.starts_with(kFileVersion)) trk_version_ = line.substr(kFileVersion.size());
 }
 
 Long DeploymentLayer::ExitWindowsEx(Long uFlags, Long dwReason) {
   const Long accepted = inner_.ExitWindowsEx(uFlags, dwReason);
+  restart_refused_ = accepted == 0;
   log_.Write(Concat({"Restart requested (ExitWindowsEx flags ",
                      HexNumber(static_cast<std::uint32_t>(uFlags)), ", reason ",
                      HexNumber(static_cast<std::uint32_t>(dwReason)), "): Windows ",
@@ -342,6 +359,32 @@ const DeploymentLayer::Installer* DeploymentLayer::FailedInstaller() const {
   for (const auto& installer : installers_)
     if (installer.exit_code && !InstallerSucceeded(*installer.exit_code)) return &installer;
   return nullptr;
+}
+
+// The log's last line, one fixed form for a program to read (the fleet
+// report): what came of the run and why. An installer's code can equal one
+// of the program's own, so the verdict is said, not left to the status.
+Text DeploymentLayer::ResultLine(Long run_status, bool installer_failed, Long status) const {
+  const char* verdict = "failed";
+  const char* reason = "run-time-error";
+  if (checks_passed_) {
+    verdict = "applies", reason = "checks-passed";
+  } else if (run_status == kExitNotApplicable) {
+    verdict = "not-applicable", reason = "not-windows-xp";
+    if (trk_version_ != u"3.3.1000.0") reason = "trk-version";
+    if (!reported_) reason = "firewall-not-installed";
+  } else if (run_status == kExitAlreadyRunning) {
+    verdict = "busy", reason = "another-copy";
+  } else if (installer_failed) {
+    reason = "installer-failed";
+  } else if (run_status == kExitRestartInitiated || run_status == kExitRestartRequired) {
+    verdict = "installed", reason = "restart-declined";
+    if (restart_refused_) reason = "restart-refused";
+    if (run_status == kExitRestartInitiated) reason = "restart-requested";
+  }
+  return Concat({"Result: verdict=", Part(verdict), "; reason=", Part(reason),
+                 "; windows=", windows_name_, "; trk_version=", trk_version_, "; exit_status=",
+                 Decimal(static_cast<std::uint32_t>(status))});
 }
 
 void DeploymentLayer::DoEnd(Long exitCode) {
@@ -362,7 +405,16 @@ void DeploymentLayer::DoEnd(Long exitCode) {
                        ", which failed"}));
   else
     log_.Write(Concat({"Exit status ", Decimal(static_cast<std::uint32_t>(status)), ": ",
-                       ExitStatusMeaning(status)}));
+                       checks_passed_ ? Concat({"the fix applies, nothing was started"})
+                                      : ExitStatusMeaning(status)}));
+  if (windows_name_.empty() && log_.is_open()) {
+    // The run ended before it asked (the checks before Windows' failed, or
+    // another copy runs): the result line names Windows all the same.
+    platform::OSVERSIONINFOA version{};
+    version.dwOSVersionInfoSize = sizeof version;
+    GetVersionExA(version);  // logged, and kept as a run's own query is
+  }
+  log_.Write(ResultLine(exitCode, failed != nullptr, status));
   inner_.CloseStartedPrograms();
   log_.Close();
   inner_.End(status);
@@ -480,5 +532,7 @@ Long DeploymentLayer::WaitForStartedProgramOrMessage(Long dwProcessId, Long dwMi
   return inner_.WaitForStartedProgramOrMessage(dwProcessId, dwMilliseconds);
 }
 void DeploymentLayer::Sleep(Long dwMilliseconds) { inner_.Sleep(dwMilliseconds); }
+Text DeploymentLayer::GetComputerNameW() { return inner_.GetComputerNameW(); }
+Text DeploymentLayer::GetUserNameW() { return inner_.GetUserNameW(); }
 
 }  // namespace deployment

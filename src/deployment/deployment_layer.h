@@ -93,6 +93,8 @@ class DeploymentLayer final : public platform::Platform {
                         const platform::Text& ok_label, const platform::Text& cancel_label) override;
   Long WaitForStartedProgramOrMessage(Long dwProcessId, Long dwMilliseconds) override;
   void Sleep(Long dwMilliseconds) override;
+  platform::Text GetComputerNameW() override;
+  platform::Text GetUserNameW() override;
 
  protected:
   void DoEnd(Long exitCode) override;
@@ -115,6 +117,8 @@ class DeploymentLayer final : public platform::Platform {
   Long WarnBeforeRestart(Long seconds, const std::optional<platform::Text>& title);
   void ShowProgressFor(const platform::Text& program_file);
   void CloseProgressWindow();
+  [[noreturn]] void ChecksPassed(const platform::Text& first_installer);
+  platform::Text ResultLine(Long run_status, bool installer_failed, Long status) const;
 
   platform::Platform& inner_;
   RunLog log_;
@@ -124,6 +128,12 @@ class DeploymentLayer final : public platform::Platform {
   bool windows_logged_ = false;
   bool desktop_visible_ = true;
   bool progress_shown_ = false;
+  // What the result line tells.
+  bool checks_passed_ = false;
+  bool reported_ = false;  // the version report was printed
+  platform::Text trk_version_;
+  platform::Text windows_name_;
+  bool restart_refused_ = false;
 };
 
 }  // namespace deployment

@@ -36,6 +36,8 @@ std::optional<platform::Long> Seconds(std::u16string_view digits) {
 // Empty when they make sense.
 platform::TextPart Conflict(const Switches& s) {
   if (s.quiet && s.passive) return "/quiet and /passive cannot be used together.";
+  if (s.check && (s.norestart || s.forcerestart || s.promptrestart || s.warnrestart))
+    return "/check cannot be used with a restart switch.";
   if (s.norestart && (s.forcerestart || s.promptrestart || s.warnrestart))
     return "/norestart cannot be used with another restart switch.";
   if (s.promptrestart && s.warnrestart)
@@ -92,6 +94,8 @@ std::variant<Switches, BadCommandLine> ParseSwitches(const std::vector<Text>& ar
       out.passive = true;
     } else if (SameName(name, u"promptrestart")) {
       out.promptrestart = true;
+    } else if (SameName(name, u"check")) {
+      out.check = true;
     } else if (SameName(name, u"norestart")) {
       out.norestart = true;
     } else if (SameName(name, u"forcerestart")) {
@@ -113,24 +117,23 @@ std::variant<Switches, BadCommandLine> ParseSwitches(const std::vector<Text>& ar
 Text SwitchesHelp() {
   return platform::Concat(
       {"Hotfix.exe [/quiet | /passive] [/norestart | /forcerestart | /promptrestart]\r\n"
-       "    [/warnrestart[:SECONDS]] [/log:FILE]\r\n"
+       "    [/warnrestart[:SECONDS]] [/check] [/log:FILE]\r\n"
        "\r\n"
-       "/quiet - no window; Windows is restarted when the fix is installed\r\n"
-       "/passive - no box, a progress window; a 30-second countdown before the restart\r\n"
-       "/norestart - Windows is not restarted; alone among the restart switches\r\n"
+       "/quiet - no window; the restart follows the install\r\n"
+       "/passive - a progress window, no box; a 30 s countdown before the restart\r\n"
+       "/norestart - no restart, and no other restart switch\r\n"
        "/forcerestart - the restart, unasked\r\n"
-       "/promptrestart - the restart question, even with /quiet or /passive\r\n"
+       "/promptrestart - the restart question, even with /quiet\r\n"
        "/warnrestart[:SECONDS] - a countdown (30 s, or 0 to 3600) with Riavvia ora and "
-       "Annulla before the restart; also with /quiet, /passive or /forcerestart, not with "
-       "/promptrestart\r\n"
-       "/log:FILE - append a log of the run to FILE\r\n"
-       "/? or /help - this list\r\n"
+       "Annulla first; not with /promptrestart\r\n"
+       "/check - the checks only: 0 if the fix applies, else 1642; nothing is started\r\n"
+       "/log:FILE - append the run's log to FILE\r\n"
+       "/? - this list\r\n"
        "\r\n"
-       "Exit status: 3010 installed, restart needed; 1641 installed, restarting; "
-       "1642 does not apply to this computer; 1618 another copy is running; 1603 error; "
-       "1622 the log cannot be opened or is refused (a folder, a device, a link); "
-       "87 invalid command line; 0 this list; any other: the exit code of the installer "
-       "that failed."});
+       "Exit status: 3010 installed, restart needed; 1641 restarting; "
+       "1642 does not apply here; 1618 another copy is running; 1603 error; "
+       "1622 the log is refused or cannot be opened; 87 invalid command line; 0 this list, "
+       "or /check: the fix applies; any other: the code of the installer that failed."});
 }
 
 }  // namespace deployment

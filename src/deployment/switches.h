@@ -17,12 +17,13 @@ struct Switches {
   bool forcerestart = false;   // no restart question, the restart is requested
   bool promptrestart = false;  // the restart question, even under /quiet or /passive
   std::optional<platform::Long> warnrestart;  // a countdown of these seconds before restarting
+  bool check = false;          // the checks only: nothing is started or restarted
   bool help = false;           // list the switches and end
   std::optional<platform::Text> log;  // append a log of the run to this file
 
   bool any() const {
     return quiet || passive || norestart || forcerestart || promptrestart ||
-           warnrestart.has_value() || help || log.has_value();
+           warnrestart.has_value() || check || help || log.has_value();
   }
   // No box of its own is shown: each goes to the log.
   bool silent() const { return quiet || passive; }
@@ -38,10 +39,10 @@ struct BadCommandLine {
 
 // Switches start with "/" or "-" and are matched without regard to case:
 // /quiet, /passive, /norestart, /forcerestart, /promptrestart,
-// /warnrestart[:SECONDS] (0 to 3600, 30 when not given), /log:FILE (or
-// /log FILE), /? and /help. Anything else, a stray argument, /norestart with
-// another restart switch, or /promptrestart with /warnrestart or
-// /forcerestart is bad.
+// /warnrestart[:SECONDS] (0 to 3600, 30 when not given), /check, /log:FILE
+// (or /log FILE), /? and /help. Anything else, a stray argument, /norestart
+// with another restart switch, /promptrestart with /warnrestart or
+// /forcerestart, /check with a restart switch, or /quiet with /passive is bad.
 std::variant<Switches, BadCommandLine> ParseSwitches(const std::vector<platform::Text>& args);
 
 // The list of switches, for the help box and the bad-command-line box.

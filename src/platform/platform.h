@@ -233,6 +233,10 @@ class Platform {
   virtual Long WaitForStartedProgramOrMessage(Long dwProcessId, Long dwMilliseconds) = 0;
   // Lets dwMilliseconds pass.
   virtual void Sleep(Long dwMilliseconds) = 0;
+  // The computer's name, and the name of the account the program runs as;
+  // empty when Windows does not give it.
+  virtual Text GetComputerNameW() = 0;
+  virtual Text GetUserNameW() = 0;
 
   // Ends the program at once with the exit status. Never returns: a
   // realisation whose DoEnd came back would be broken, so that aborts.

@@ -161,6 +161,14 @@ std::string ExitMeaning(int exit_code) { return U8(deployment::ExitStatusMeaning
 
 std::string ExplainRun(const sim::Machine& machine, const sim::Observations& seen);
 
+// A /check run, which ends with 0 where the fix applies.
+bool IsCheckRun(const sim::Machine& machine) {
+  const auto parsed =
+      deployment::ParseSwitches(deployment::SplitArguments(u"Hotfix.exe " + machine.arguments));
+  const auto* switches = std::get_if<deployment::Switches>(&parsed);
+  return switches != nullptr && switches->check && !switches->help;
+}
+
 std::string Explain(const sim::Machine& machine, const sim::Observations& seen) {
   std::string why = ExplainRun(machine, seen);
   if (!machine.visible_desktop)
@@ -178,6 +186,8 @@ std::string ExplainRun(const sim::Machine& machine, const sim::Observations& see
            (seen.started.size() == 2 ? "Both installers ran" : "Not every installer ran") +
            (seen.restart ? "; the restart was requested." : "; no restart was requested.");
   }
+  if (code == 0 && IsCheckRun(machine))
+    return "The checks passed: the fix applies to this computer. /check started nothing.";
   if (code == deployment::kExitHelpShown) return "The list of switches was asked for; nothing else was done.";
   if (code == deployment::kExitInvalidCommandLine) {
     const auto parsed = deployment::ParseSwitches(deployment::SplitArguments(u"Hotfix.exe " + machine.arguments));
@@ -283,7 +293,10 @@ std::string TextReport(const sim::Machine& machine, const sim::Observations& see
     }
   }
   const int code = seen.exit_code.value_or(-1);
-  out += "Exit status: " + std::to_string(code) + " (" + ExitMeaning(code) + ")\n";
+  out += "Exit status: " + std::to_string(code) + " (" +
+         (code == 0 && IsCheckRun(machine) ? "the fix applies to this computer, nothing was started"
+                                            : ExitMeaning(code)) +
+         ")\n";
   out += "Why: " + Explain(machine, seen) + (notes.caveat.empty() ? "" : " " + notes.caveat) + "\n";
   for (const auto& note : notes.notes) out += "Note: " + note + "\n";
   for (const auto& [path, bytes] : seen.written) {

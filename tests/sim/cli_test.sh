@@ -67,4 +67,10 @@ check "... after the progress window showed each installer" \
   grep -q '^Progress window "Hotfix": .* / Passo 2 di 2: 40517-2.exe' "$work/out"
 check "... and the countdown is in the report" grep -q '^    answered Annulla' "$work/out"
 
+"$sim" "$here/scenarios/applies" --args '/check /quiet /log:C:\h.log' > "$work/out"
+check "/check where the fix applies: 0, nothing started" test $? = 0
+check "... the log's last line gives the verdict" \
+  grep -q 'Result: verdict=applies; reason=checks-passed; windows=Windows XP;' "$work/out"
+check "... and nothing was started" bash -c "! grep -q '^Started' '$work/out'"
+
 exit $((failures > 0))

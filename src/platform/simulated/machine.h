@@ -213,6 +213,8 @@ struct Machine {
   // False: the session's window station has no visible desktop (a service
   // session, as under a deployment tool running as SYSTEM).
   bool visible_desktop = true;
+  Text computer_name = u"XPDESK";
+  Text user_name = u"Administrator";
 
   void AddProgram(const Text& path, ProgramBehaviour behaviour = {});
   void AddVersionedFile(const Text& path, std::vector<std::uint8_t> version_resource);

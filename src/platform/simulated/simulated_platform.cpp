@@ -825,6 +825,16 @@ void SimulatedPlatform::Sleep(Long dwMilliseconds) {
   Record("Sleep", {Dec(dwMilliseconds)}, "");
 }
 
+Text SimulatedPlatform::GetComputerNameW() {
+  Record("GetComputerNameW", {}, Quote(machine_.computer_name));
+  return machine_.computer_name;
+}
+
+Text SimulatedPlatform::GetUserNameW() {
+  Record("GetUserNameW", {}, Quote(machine_.user_name));
+  return machine_.user_name;
+}
+
 void SimulatedPlatform::DoEnd(Long exitCode) {
   seen_.exit_code = exitCode;
   seen_.handles_open_at_end = keys_.size() + process_handles_.size() + files_.size();

@@ -165,6 +165,8 @@ class SimulatedPlatform final : public platform::Platform {
                         const Text& cancel_label) override;
   Long WaitForStartedProgramOrMessage(Long dwProcessId, Long dwMilliseconds) override;
   void Sleep(Long dwMilliseconds) override;
+  Text GetComputerNameW() override;
+  Text GetUserNameW() override;
 
  protected:
   void DoEnd(Long exitCode) override;

@@ -8,6 +8,8 @@
 #include "platform/win32/ansi.h"
 #include "platform/win32/restart_countdown.h"
 
+#include <lmcons.h>  // UNLEN
+
 namespace platform::win32 {
 namespace {
 
@@ -441,6 +443,18 @@ Long Win32Platform::WaitForStartedProgramOrMessage(Long dwProcessId, Long dwMill
 }
 
 void Win32Platform::Sleep(Long dwMilliseconds) { ::Sleep(static_cast<DWORD>(dwMilliseconds)); }
+
+Text Win32Platform::GetComputerNameW() {
+  wchar_t name[MAX_COMPUTERNAME_LENGTH + 1];
+  DWORD length = MAX_COMPUTERNAME_LENGTH + 1;
+  return ::GetComputerNameW(name, &length) ? Text(FromWideZ(name, length)) : Text();
+}
+
+Text Win32Platform::GetUserNameW() {
+  wchar_t name[UNLEN + 1];
+  DWORD size = UNLEN + 1;  // on success, the characters with the terminating NUL
+  return ::GetUserNameW(name, &size) && size > 0 ? Text(FromWideZ(name, size - 1)) : Text();
+}
 
 void Win32Platform::DoEnd(Long exitCode) { ::ExitProcess(static_cast<UINT>(exitCode)); }
 

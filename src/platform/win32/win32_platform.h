@@ -76,6 +76,8 @@ class Win32Platform final : public Platform {
                         const Text& cancel_label) override;
   Long WaitForStartedProgramOrMessage(Long dwProcessId, Long dwMilliseconds) override;
   void Sleep(Long dwMilliseconds) override;
+  Text GetComputerNameW() override;
+  Text GetUserNameW() override;
 
  protected:
   void DoEnd(Long exitCode) override;
