@@ -10,8 +10,12 @@ add_library(hotfix_simulator STATIC
   src/simulator/report.cpp
 )
 target_link_libraries(hotfix_simulator PUBLIC hotfix_sim tomlplusplus::tomlplusplus)
+# The fleet report reads logs, not machines: a library of its own.
+add_library(hotfix_fleet STATIC src/fleet/fleet_log.cpp src/fleet/fleet_report.cpp)
+target_include_directories(hotfix_fleet PUBLIC src)
+target_link_libraries(hotfix_fleet PUBLIC CLI11::CLI11)
 add_executable(hotfix-sim src/simulator/main.cpp)
-target_link_libraries(hotfix-sim PRIVATE hotfix_simulator CLI11::CLI11)
+target_link_libraries(hotfix-sim PRIVATE hotfix_simulator hotfix_fleet CLI11::CLI11)
 
 enable_testing()
 find_package(GTest REQUIRED)
@@ -19,7 +23,7 @@ include(GoogleTest)
 
 file(GLOB HOTFIX_UNIT_TESTS CONFIGURE_DEPENDS tests/unit/*.cpp)
 add_executable(hotfix_tests ${HOTFIX_UNIT_TESTS})
-target_link_libraries(hotfix_tests PRIVATE hotfix_simulator GTest::gtest GTest::gtest_main)
+target_link_libraries(hotfix_tests PRIVATE hotfix_simulator hotfix_fleet GTest::gtest GTest::gtest_main)
 target_compile_definitions(hotfix_tests PRIVATE HOTFIX_SOURCE_DIR="${CMAKE_SOURCE_DIR}")
 gtest_discover_tests(hotfix_tests DISCOVERY_TIMEOUT 60)
 

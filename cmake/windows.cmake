@@ -177,7 +177,7 @@ if(CMAKE_SIZEOF_VOID_P EQUAL 8)
   add_library(hotfix_sim STATIC ${HOTFIX_SIM_SOURCES})
   target_link_libraries(hotfix_sim PUBLIC hotfix_core)
   add_executable(hotfix-sim src/simulator/main.cpp src/simulator/scenario.cpp
-    src/simulator/report.cpp)
+    src/simulator/report.cpp src/fleet/fleet_log.cpp src/fleet/fleet_report.cpp)
   target_include_directories(hotfix-sim SYSTEM PRIVATE ${HOTFIX_HOST_HEADERS})
   target_link_libraries(hotfix-sim PRIVATE hotfix_sim)
   target_link_options(hotfix-sim PRIVATE ${HOTFIX_STATIC_LINK})

@@ -1,6 +1,8 @@
 // hotfix-sim: what would Hotfix.exe do on this machine, and why?
 #include <CLI/CLI.hpp>
 
+#include "fleet/fleet_report.h"
+
 #include <iostream>
 
 #include "platform/simulated/input_error.h"
@@ -78,6 +80,7 @@ bool Check(const simulator::Scenario& s, const sim::Observations& seen, std::ost
 }  // namespace
 
 int main(int argc, char** argv) {
+  if (argc > 1 && std::string_view(argv[1]) == "fleet") return fleet::FleetMain(argc - 1, argv + 1);
   CLI::App app(kHelp, "hotfix-sim");
   // Its values are Windows paths and command lines ("/quiet"), never options.
   app.allow_windows_style_options(false);

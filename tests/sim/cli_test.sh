@@ -73,4 +73,22 @@ check "... the log's last line gives the verdict" \
   grep -q 'Result: verdict=applies; reason=checks-passed; windows=Windows XP;' "$work/out"
 check "... and nothing was started" bash -c "! grep -q '^Started' '$work/out'"
 
+# The fleet report over a folder of logs: two machines' logs and a file that
+# is none.
+mkdir -p "$work/logs"
+stamp='2026-12-07 09:00:00.001  '
+{ printf '\xef\xbb\xbf'; printf '%s\r\n' "${stamp}Hotfix.exe 1.00 (CR40517) started on PC1 by Admin, mode check" \
+  "${stamp}Result: verdict=applies; reason=checks-passed; windows=Windows XP; trk_version=3.3.1000.0; exit_status=0"; } \
+  > "$work/logs/PC1.log"
+{ printf '\xef\xbb\xbf'; printf '%s\r\n' "${stamp}Hotfix.exe 1.00 (CR40517) started on PC2 by Admin, mode install" \
+  "${stamp}Windows: \"Windows 2000\" (version 5.0, build 2195)"; } > "$work/logs/PC2.log"
+printf 'MZ\0\0' > "$work/logs/setup.exe"
+"$sim" fleet "$work/logs" --csv "$work/fleet.csv" --html "$work/fleet.html" > "$work/out" 2> "$work/err"
+check "fleet: status 0 whatever the files" test $? = 0
+check "... counts by verdict" grep -q '^  interrupted: 1' "$work/out"
+check "... a file that is no log is named" grep -q 'setup.exe: unreadable' "$work/err"
+check "... one CSV row per file under the header" \
+  bash -c "[ \"\$(head -1 '$work/fleet.csv' | tr -d '\r')\" = 'file,computer,time,mode,verdict,reason,windows,trk_version,exit_status' ] && [ \$(wc -l < '$work/fleet.csv') = 4 ]"
+check "... and a page with the table" grep -q '<td>PC1</td>' "$work/fleet.html"
+
 exit $((failures > 0))

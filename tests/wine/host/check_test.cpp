@@ -2,6 +2,8 @@
 // nothing is started and nothing restarted.
 #include <gtest/gtest.h>
 
+#include <fstream>
+
 #include "hotfix_words.h"
 #include "process.h"
 #include "trk_variant.h"
@@ -77,6 +79,36 @@ TEST_P(Check, InteractiveCheckWithoutTheFirewallShowsTheWarning) {
   EXPECT_TRUE(run.installers.empty()) << run.transcript;
   EXPECT_EQ(run.exit_code, kNotApplicable) << run.transcript;
   EXPECT_TRUE(run.problems.empty()) << run.transcript;
+}
+
+// The fleet report over logs the real program wrote (a check that passes,
+// one that fails, an install), beside a file that is no log.
+TEST_P(Check, TheFleetReportCountsTheLogsTheseRunsWrote) {
+  const fs::path folder = prefix().drive_c() / ("fleet-" + arch_name(GetParam()));
+  fs::remove_all(folder);
+  fs::create_directories(folder);
+  const auto log = [&](const std::string& name) {
+    return "/log:" + prefix().windows_path(folder / (name + ".log"));
+  };
+  hotfix_case().arguments({"/check", "/quiet", log("PC-APPLIES")}).run();
+  hotfix_case().arguments({"/check", "/quiet", log("PC-W2K")}).windows_version("win2k").run();
+  hotfix_case().arguments({"/quiet", "/norestart", log("PC-INSTALL")}).run();
+  std::ofstream(folder / "notes.txt") << "not a log\r\n";
+
+  const ProcessResult result = run_process(
+      {{std::string(HOTFIX_BINARY_DIR) + "/hotfix-sim", "fleet", folder.string(), "--csv",
+        (folder / "fleet.csv").string()},
+       {},
+       {},
+       folder / "fleet.out",
+       folder / "fleet.err"});
+  ASSERT_EQ(result.exit_code, 0) << read_text(folder / "fleet.err");
+  const std::string csv = read_text(folder / "fleet.csv");
+  for (const std::string row :
+       {",check,applies,checks-passed,", ",check,not-applicable,not-windows-xp,Windows 2000,",
+        ",install,installed,restart-declined,", "notes.txt,,,,unreadable,"})
+    EXPECT_NE(csv.find(row), std::string::npos) << row << "\n" << csv;
+  EXPECT_NE(read_text(folder / "fleet.err").find("notes.txt: unreadable"), std::string::npos);
 }
 
 HOTFIX_WINE_TEST_SUITE(Check);
