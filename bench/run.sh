@@ -329,7 +329,7 @@ fi)
 Under a switch the wait sleeps until the installer ends or a message comes
 (the progress window's timer, for one), so Hotfix.exe's CPU while waiting
 stays near the floor's, and the installer runs as under the floor; without
-a switch the wait polls, as specified.
+a switch the wait polls, as it always has.
 
 Reproduce: \`bench/wine_bench.sh build/bench/results $runs\`, then
 \`build/bench/results/switches.tsv\` and \`switches1.tsv\`.

@@ -405,7 +405,7 @@ TEST(Deployment, EachEntryStartsWithAZeroPaddedLocalTime) {
 
 namespace {
 
-// The specified wait polls; under any switch each pass sleeps until the
+// Without switches the wait polls; under any switch each pass sleeps until the
 // installer ends, so a long installer costs a pass or two, not thousands.
 TEST(Deployment, UnderAnySwitchTheWaitSleepsInsteadOfPolling) {
   const struct {
