@@ -19,7 +19,8 @@
 // box has as its default; wait presses nothing (a box that closes itself).
 // A box with only OK and no answer left gets OK. A dialog without buttons
 // (a progress window) is no box: it is logged whenever what it shows
-// changes, and never answered.
+// changes and it can be read, and never answered; one that closes before it
+// could be read is no fault.
 //
 // A box is answered only once it has been read whole: a title, a text (a
 // message box's, or else a dialog's static texts) and labelled buttons,
@@ -152,7 +153,9 @@ bool window_text(HWND hwnd, std::wstring& out) {
   DWORD_PTR length = 0;
   if (!SendMessageTimeoutW(hwnd, WM_GETTEXTLENGTH, 0, 0, SMTO_NORMAL, kSendTimeoutMs, &length))
     return false;
-  std::wstring text(length + 1, L'\0');
+  // Room to spare: a text that grows between the two messages (a window
+  // changing its step) still comes whole.
+  std::wstring text(length + 1 + 1024, L'\0');
   DWORD_PTR copied = 0;
   if (!SendMessageTimeoutW(hwnd, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(text.data()),
                            SMTO_NORMAL, kSendTimeoutMs, &copied))
@@ -398,12 +401,17 @@ class Bot {
     for (HWND dialog : found_) {
       if (seen_.count(dialog) != 0) continue;
       const Box box = read_box(dialog);
-      if (box.buttons.empty() && box.unanswered.empty() && !box.title.empty()) {
+      // No button, none to press: a window that asks nothing (buttons are
+      // found by their class, whether or not the window answers). It is
+      // logged once it can be read, and may close before that: nobody had
+      // to answer it.
+      if (box.buttons.empty()) {
         std::wstring& shown = windows_[dialog];
         const std::wstring now = box.title + L'\n' + box.text;
-        if (now != shown) log({L"window", tick(), box.title, box.text});
-        shown = now;
-        unread_.erase(dialog);
+        if (box.unanswered.empty() && !box.title.empty() && now != shown) {
+          log({L"window", tick(), box.title, box.text});
+          shown = now;
+        }
         continue;
       }
       const std::wstring missing = missing_parts(box);
