@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # Would this build load on its target Windows? Fails on an imported DLL other
 # than the four system ones, on a function the target's DLL does not export
-# (or is known to lack, absent.txt), on a C++ runtime DLL, and on a PE
-# subsystem version above the target's.
+# (or is known to lack, absent.txt), on a C++ runtime DLL, on a PE
+# subsystem version above the target's, and on writable .rdata.
 #   check_imports.sh EXE EXPORTS_DIR MAX_SUBSYSTEM (e.g. 5.1)
 set -euo pipefail
 exe=$1 exports=$2 max_subsystem=$3
@@ -51,6 +51,11 @@ for dll in $dlls; do
     fi
   done <<<"$imports"
 done
+
+# Read-only data stays read-only: the link refuses auto-imports, which would
+# otherwise have ld merge .rdata into the writable .data.
+rdata_flags=$(objdump -h "$exe" | awk '$2 == ".rdata" {getline; print; exit}')
+[[ $rdata_flags == *READONLY* ]] || fail ".rdata is not read-only (${rdata_flags:-no .rdata section})"
 
 if (( failures > 0 )); then
   echo "$exe: $failures problem(s)"
