@@ -271,10 +271,10 @@ int wmain(int argc, wchar_t** argv) {
     else if (arg == L"--poll-ms" && i + 1 < argc) options.poll_ms = _wtoi(argv[++i]);
     else if (arg == L"--cpu") options.cpu = true;
     else if (arg.find(L'=') != std::wstring::npos) {
-      const std::wstring spec = arg.substr(arg.find(L'=') + 1);
-      const size_t bar = spec.find(L'|');
-      options.programs.push_back({arg.substr(0, arg.find(L'=')), spec.substr(0, bar),
-                                  bar == std::wstring::npos ? L"" : spec.substr(bar + 1)});
+      const std::wstring command = arg.substr(arg.find(L'=') + 1);  // PROGRAM[|ARGUMENTS]
+      const size_t bar = command.find(L'|');
+      options.programs.push_back({arg.substr(0, arg.find(L'=')), command.substr(0, bar),
+                                  bar == std::wstring::npos ? L"" : command.substr(bar + 1)});
     }
     else {
       std::fputs("usage: benchrun [--runs N] [--warmup N] [--poll-ms N] [--cpu] "
