@@ -33,7 +33,6 @@ constexpr char16_t kAlreadyRunning[] =
 
 // The countdown and the progress window: for the person at the machine,
 // Italian like the restart question.
-constexpr Long kDefaultCountdownSeconds = 30;
 constexpr char16_t kCountdownText[] =
     u"Windows verr\u00E0 riavviato per completare l'aggiornamento CR40517.\r\n\r\n"
     u"Riavvio tra {} secondi. Salvare il lavoro e chiudere i programmi aperti.";
@@ -245,7 +244,7 @@ void DeploymentLayer::ChecksPassed(const Text& first_installer) {
   log_.Write(Concat({"Check passed; not started: ", first_installer}));
   MsgBox(Concat({"The fix CR40517 applies to this computer.\r\n\r\nNothing was installed (/check)."}),
          platform::kMbIconInformation, Text(kTitle));
-  End(kExitHelpShown);
+  End(kExitChecksPassed);
 }
 
 // Which installer of the two runs: the installers report no progress, so

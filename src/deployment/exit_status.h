@@ -9,6 +9,7 @@ namespace deployment {
 using platform::Long;
 
 inline constexpr Long kExitHelpShown = 0;
+inline constexpr Long kExitChecksPassed = 0;         // /check: the fix applies
 inline constexpr Long kExitInvalidCommandLine = 87;  // ERROR_INVALID_PARAMETER
 inline constexpr Long kExitRestartRequired = 3010;   // fix installed, restart declined or refused
 inline constexpr Long kExitRestartInitiated = 1641;  // restart request accepted

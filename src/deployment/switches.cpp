@@ -16,7 +16,6 @@ bool SameName(std::u16string_view a, std::u16string_view b) {
 
 bool IsSwitch(const Text& arg) { return !arg.empty() && (arg[0] == u'/' || arg[0] == u'-'); }
 
-constexpr platform::Long kDefaultCountdown = 30;
 constexpr platform::Long kLongestCountdown = 3600;
 
 // Whole seconds, 0 to an hour, in decimal digits only.
@@ -79,7 +78,7 @@ std::variant<Switches, BadCommandLine> ParseSwitches(const std::vector<Text>& ar
     }
     if (SameName(name, u"warnrestart")) {
       const auto seconds = colon == std::u16string_view::npos
-                               ? std::optional<platform::Long>(kDefaultCountdown)
+                               ? std::optional<platform::Long>(kDefaultCountdownSeconds)
                                : Seconds(body.substr(colon + 1));
       if (!seconds)
         fail(platform::Concat({"The countdown of ", arg, " must be 0 to 3600 seconds: /warnrestart:SECONDS"}));

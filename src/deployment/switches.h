@@ -30,6 +30,9 @@ struct Switches {
   bool operator==(const Switches&) const = default;
 };
 
+// The countdown of /warnrestart without its seconds, and of /passive.
+inline constexpr platform::Long kDefaultCountdownSeconds = 30;
+
 // Why a command line cannot be used, in words for the person or the log.
 struct BadCommandLine {
   platform::Text reason;
