@@ -36,6 +36,10 @@ endif()
 add_test(NAME hotfix_sim_cli
   COMMAND ${CMAKE_SOURCE_DIR}/tests/sim/cli_test.sh $<TARGET_FILE:hotfix-sim>)
 
+# Every bundled scenario's platform calls, as recorded (tests/sim/traces/).
+add_test(NAME hotfix_sim_traces
+  COMMAND ${CMAKE_SOURCE_DIR}/tests/sim/trace_test.sh $<TARGET_FILE:hotfix-sim>)
+
 # hotfix-sim.exe, the Windows build, under Wine: the same checks and reports.
 add_test(NAME hotfix_sim_windows
   COMMAND ${CMAKE_SOURCE_DIR}/tests/sim/windows_test.sh
