@@ -1,12 +1,23 @@
 # Windows build: Hotfix.exe and the small Win32 programs the Wine tests use.
 add_library(hotfix_win32 STATIC
   src/platform/win32/win32_platform.cpp
+  src/platform/win32/win32_services.cpp
   src/platform/win32/ansi.cpp
   src/platform/win32/form_window.cpp
   src/platform/win32/progress_window.cpp
   src/platform/win32/restart_countdown.cpp
 )
 target_link_libraries(hotfix_win32 PUBLIC hotfix_core)
+# Size: the files of one concern that were one file before are compiled as
+# one unit again, so that the compiler inlines the library's string and
+# vector code across them as it did, instead of emitting out-of-line copies
+# for each file.
+set_target_properties(hotfix_core hotfix_win32 PROPERTIES UNITY_BUILD ON UNITY_BUILD_MODE GROUP)
+set_source_files_properties(src/deployment/layer_start.cpp src/deployment/layer_boxes.cpp
+  src/deployment/layer_installers.cpp src/deployment/layer_end.cpp
+  PROPERTIES UNITY_GROUP deployment_layer)
+set_source_files_properties(src/platform/win32/win32_platform.cpp
+  src/platform/win32/win32_services.cpp PROPERTIES UNITY_GROUP win32_platform)
 # Window and dialog procedures: Windows calls them, and no exception may
 # cross its frames, so they need no unwind tables.
 set_source_files_properties(src/platform/win32/progress_window.cpp
@@ -177,7 +188,8 @@ if(CMAKE_SIZEOF_VOID_P EQUAL 8)
   add_library(hotfix_sim STATIC ${HOTFIX_SIM_SOURCES})
   target_link_libraries(hotfix_sim PUBLIC hotfix_core)
   add_executable(hotfix-sim src/simulator/main.cpp src/simulator/scenario.cpp
-    src/simulator/report.cpp src/fleet/fleet_log.cpp src/fleet/fleet_report.cpp)
+    src/simulator/machine_inputs.cpp
+    src/simulator/report.cpp src/simulator/explain.cpp src/fleet/fleet_log.cpp src/fleet/fleet_report.cpp)
   target_include_directories(hotfix-sim SYSTEM PRIVATE ${HOTFIX_HOST_HEADERS})
   target_link_libraries(hotfix-sim PRIVATE hotfix_sim)
   target_link_options(hotfix-sim PRIVATE ${HOTFIX_STATIC_LINK})

@@ -53,12 +53,12 @@ Text FileErrorReason(platform::Long error) {
 // Why the opened handle must not be written to, or "" when it may. Read
 // from the handle, not the name: the name could lead elsewhere by now.
 Text RunLog::Refusal(platform::Long file) {
-  const platform::Long type = platform_.GetFileType(file);
+  const platform::Long type = services_.GetFileType(file);
   if (type != platform::kFileTypeDisk)
     return type == platform::kFileTypeChar ? u"it is a device (such as NUL, CON, COM1 or LPT1), not a file"
                                            : u"it is not a file on a disk";
   platform::FileInformation info;
-  if (platform_.GetFileInformationByHandle(file, info) == 0)
+  if (services_.GetFileInformationByHandle(file, info) == 0)
     return u"what it is cannot be checked";
   if (info.dwFileAttributes & platform::kFileAttributeDirectory) return u"it is a folder";
   if (info.dwFileAttributes & platform::kFileAttributeReparsePoint)
@@ -73,13 +73,13 @@ Text RunLog::Refusal(platform::Long file) {
 RunLog::Opening RunLog::Open(const Text& path, Text& reason) {
   full_path_ = path;
   Text full;
-  if (platform_.GetFullPathNameW(path, full) != 0) full_path_ = full;
+  if (services_.GetFullPathNameW(path, full) != 0) full_path_ = full;
   platform::Long size = 0;
   platform::Long error = 0;
-  const platform::Long file = platform_.OpenFileForAppend(full_path_, size, error);
+  const platform::Long file = services_.OpenFileForAppend(full_path_, size, error);
   if (file == 0) {
     // CreateFile answers "access denied" for a folder; say which it was.
-    const platform::Long attributes = platform_.GetFileAttributesW(full_path_);
+    const platform::Long attributes = services_.GetFileAttributesW(full_path_);
     const bool folder = error == platform::kErrorAccessDenied &&
                         attributes != platform::kInvalidFileAttributes &&
                         (attributes & platform::kFileAttributeDirectory) != 0;
@@ -93,13 +93,13 @@ RunLog::Opening RunLog::Open(const Text& path, Text& reason) {
   }
   file_ = file;
   // A new file starts with the mark Notepad takes for UTF-8.
-  if (size == 0 && platform_.WriteFile(file_, kByteOrderMark) == 0) ++failed_writes_;
+  if (size == 0 && services_.WriteFile(file_, kByteOrderMark) == 0) ++failed_writes_;
   return Opening::kOpened;
 }
 
 void RunLog::Write(std::u16string_view text) {
   if (file_ == 0) return;
-  std::string entry = Stamp(platform_.GetLocalTime());
+  std::string entry = Stamp(services_.GetLocalTime());
   for (std::size_t i = 0; i < text.size();) {
     const std::size_t end = text.find_first_of(u"\r\n", i);
     entry += platform::ToUtf8(text.substr(i, end == std::u16string_view::npos ? end : end - i));
@@ -109,7 +109,7 @@ void RunLog::Write(std::u16string_view text) {
     if (i < text.size()) entry.append(kIndent, sizeof kIndent - 1);
   }
   if (text.empty()) entry.append("\r\n", 2);
-  if (platform_.WriteFile(file_, entry) == 0) ++failed_writes_;
+  if (services_.WriteFile(file_, entry) == 0) ++failed_writes_;
 }
 
 void RunLog::Close() {

@@ -3,6 +3,7 @@
 // per event. Each entry is written at once, so a run that dies leaves its log.
 #pragma once
 
+#include "platform/deployment_services.h"
 #include "platform/platform.h"
 
 namespace deployment {
@@ -15,7 +16,8 @@ class RunLog {
     kRefused,     // it opened, but is no plain file of its own: nothing written
   };
 
-  explicit RunLog(platform::Platform& platform) : platform_(platform) {}
+  RunLog(platform::Platform& platform, platform::DeploymentServices& services)
+      : platform_(platform), services_(services) {}
   RunLog(const RunLog&) = delete;
   RunLog& operator=(const RunLog&) = delete;
 
@@ -36,7 +38,8 @@ class RunLog {
  private:
   platform::Text Refusal(platform::Long file);
 
-  platform::Platform& platform_;
+  platform::Platform& platform_;  // closes the file
+  platform::DeploymentServices& services_;
   platform::Long file_ = 0;
   platform::Text full_path_;
   int failed_writes_ = 0;

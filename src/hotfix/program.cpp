@@ -17,9 +17,9 @@ void ReportRuntimeError(platform::Platform& platform,
   platform.MsgBox(text, platform::kMbIconHand, platform::Text(kProgramTitle));
 }
 
-void RunHotfix(platform::Platform& platform) {
+void RunHotfix(platform::Platform& platform, platform::DeploymentServices& services) {
   // The sequence runs on the deployment layer: switches, log, exit status.
-  deployment::DeploymentLayer layer(platform);
+  deployment::DeploymentLayer layer(platform, services);
   try {
     layer.Begin();
     Form1 form(layer);
@@ -39,6 +39,8 @@ void RunHotfix(platform::Platform& platform) {
 
 namespace platform {
 
-void ProgramMain(Platform& platform) { hotfix::RunHotfix(platform); }
+void ProgramMain(Platform& platform, DeploymentServices& services) {
+  hotfix::RunHotfix(platform, services);
+}
 
 }  // namespace platform

@@ -1,7 +1,10 @@
-// The one door to Windows. Every Windows call and interactive service the
-// hotfix uses is one method here, named after the call; the logic never sees
-// anything else. Realisations: win32/ (the real API) and simulated/ (a machine
-// model that records every call).
+// The one door to Windows for the hotfix sequence. Every Windows call and
+// interactive service the sequence makes is one method here, named after the
+// call, in the order of the list of platform operations; the logic never sees
+// anything else. Last come the three that the sequence's procedures need
+// beyond that list. What only the deployment layer and the program's start
+// use is a door of its own (deployment_services.h). Realisations: win32/ (the
+// real API) and simulated/ (a machine model that records every call).
 //
 // Conventions shared by all methods:
 // - Numbers are 32-bit; handles are 32-bit values (the Win32 side sign-extends
@@ -31,29 +34,9 @@ enum class ProgramName {
   kLeadingPart,
 };
 
-// What GetFileInformationByHandle gives that the log's checks read.
-struct FileInformation {
-  std::uint32_t dwFileAttributes = 0;
-  std::uint32_t nNumberOfLinks = 0;
-};
-inline constexpr std::uint32_t kFileAttributeDirectory = 0x10;
-inline constexpr std::uint32_t kFileAttributeReparsePoint = 0x400;
-inline constexpr Long kInvalidFileAttributes = static_cast<Long>(0xFFFFFFFFu);
-inline constexpr Long kFileTypeDisk = 1;
-inline constexpr Long kFileTypeChar = 2;
-inline constexpr Long kFileTypePipe = 3;
-inline constexpr Long kWsfVisible = 1;  // USEROBJECTFLAGS of a window station
-inline constexpr Long kErrorAlreadyExists = 183;
-
 class Platform {
  public:
   virtual ~Platform() = default;
-
-  // ---- ANSI code page -----------------------------------------------------
-  // Text -> ANSI bytes; characters the code page lacks become '?'.
-  virtual AnsiString ToAnsi(std::u16string_view text) const = 0;
-  // ANSI bytes -> text; never fails, embedded NULs are kept.
-  virtual Text FromAnsi(std::string_view ansi) const = 0;
 
   // ---- version.dll ----------------------------------------------------------
   // Size of the file's version information, or 0 when the file is missing or
@@ -83,9 +66,6 @@ class Platform {
   virtual Long RegOpenKeyExA(Long hKey, const AnsiString& lpSubKey,
                              Long ulOptions, Long samDesired,
                              Long& phkResult) = 0;
-  // The old form: opens with the default (read-capable) access. Same results.
-  virtual Long RegOpenKeyA(Long hKey, const AnsiString& lpSubKey,
-                           Long& phkResult) = 0;
   // Reads a value. lpData null: size query, lpType and lpcbData receive the
   // type and the stored size. lpData non-null: up to lpcbData bytes are
   // copied; on success lpcbData becomes the bytes stored; when the buffer is
@@ -94,6 +74,9 @@ class Platform {
   virtual Long RegQueryValueExA(Long hKey, const AnsiString& lpValueName,
                                 Long lpReserved, Long& lpType,
                                 std::uint8_t* lpData, Long& lpcbData) = 0;
+  // The old form: opens with the default (read-capable) access. Same results.
+  virtual Long RegOpenKeyA(Long hKey, const AnsiString& lpSubKey,
+                           Long& phkResult) = 0;
   // Closes a key; 6 for a handle that is not open (0 included).
   virtual Long RegCloseKey(Long hKey) = 0;
 
@@ -105,9 +88,6 @@ class Platform {
   // access refused).
   virtual Long OpenProcess(Long dwDesiredAccess, Long bInheritHandle,
                            Long dwProcessId) = 0;
-  // 0 (signalled: the process has ended), 258 (time-out: still running) or
-  // 0xFFFFFFFF (failed, for instance an invalid handle).
-  virtual Long WaitForSingleObject(Long hHandle, Long dwMilliseconds) = 0;
   // Non-zero on success; 0 for a handle that is not open.
   virtual Long CloseHandle(Long hObject) = 0;
   // The pseudo-handle of the own process (-1); cannot fail.
@@ -156,94 +136,28 @@ class Platform {
   virtual void Print(const Text& line) = 0;
   // Unloads the window; no code of the program runs as a result.
   virtual void Unload() = 0;
-  // ---- services beside the sequence: exit status, switches, log -----------
-  // Shell keeps each started program's process handle until
-  // CloseStartedPrograms: while a handle is held, Windows gives the program's
-  // identifier to no other process, so a wait by identifier cannot end up
-  // waiting for an unrelated program.
-  //
-  // The exit code of the program Shell started with this identifier, read
-  // through the kept handle. Non-zero on success with lpExitCode set (259,
-  // STILL_ACTIVE, while it runs); 0 when no handle is kept for it or the
-  // query fails, lpExitCode untouched.
-  virtual Long GetExitCodeProcess(Long dwProcessId, Long& lpExitCode) = 0;
-  // Closes every handle Shell kept. Cannot fail.
-  virtual void CloseStartedPrograms() = 0;
-  // The program file Shell ran for this identifier; empty when Shell started
-  // no program with it.
-  virtual Text StartedProgramFile(Long dwProcessId) = 0;
-  // The command line the program was started with, program name included.
-  virtual Text GetCommandLine() = 0;
-  // The local date and time.
-  virtual SYSTEMTIME GetLocalTime() = 0;
-  // Opens the file for appending and reading its attributes, creating it
-  // when missing. A reparse point is opened itself, not what it points to,
-  // and a device name opens the device. A non-zero handle (closed with
-  // CloseHandle) on success, lpFileSize set to the bytes it held; 0 on
-  // failure with lpError the Windows error (3 no such folder, 5 access denied
-  // or a folder, 32 in use, 123 a bad name).
-  virtual Long OpenFileForAppend(const Text& path, Long& lpFileSize, Long& lpError) = 0;
-  // Appends the bytes at the end of the file. Non-zero when all were written.
-  virtual Long WriteFile(Long hFile, std::string_view bytes) = 0;
-  // kFileTypeDisk for a file, kFileTypeChar for a device such as NUL or COM1,
-  // kFileTypePipe, or 0 when unknown.
-  virtual Long GetFileType(Long hFile) = 0;
-  // Non-zero with lpFileInformation set for a file on disk; 0 otherwise
-  // (a device), lpFileInformation untouched.
-  virtual Long GetFileInformationByHandle(Long hFile, FileInformation& lpFileInformation) = 0;
-  // The attributes of the file or folder by name, or kInvalidFileAttributes.
-  virtual Long GetFileAttributesW(const Text& lpFileName) = 0;
-  // The full path of a name, relative ones taken from the current folder.
-  // Non-zero with lpBuffer set on success; 0 with lpBuffer untouched.
-  virtual Long GetFullPathNameW(const Text& lpFileName, Text& lpBuffer) = 0;
-  // The current folder of the process.
-  virtual Text GetCurrentDirectoryW() = 0;
-  // Creates the named mutex, unowned, or opens it when it exists. A handle,
-  // which lives until the process ends, with lpError 0 when it was created
-  // and 183 (ERROR_ALREADY_EXISTS) when it already existed; 0 on failure
-  // with lpError the Windows error (5 when another account's mutex refuses
-  // this one, 161 or 123 where the name's namespace is unknown).
-  virtual Long CreateMutexW(const Text& lpName, Long& lpError) = 0;
-  // The UOI_FLAGS of the process's window station: kWsfVisible is set when
-  // it has a visible desktop. Non-zero on success with lpFlags set.
-  virtual Long GetProcessWindowStationFlags(Long& lpFlags) = 0;
-
-  // ---- windows of the deployment switches ----------------------------------
-  // Shows the progress window, or changes its lines when it is shown: a
-  // small window of the program's own, above the others, with a caption, a
-  // heading, the step and a bar that shows activity without a fraction. It
-  // has no Cancel and closes only through CloseProgress. It stays responsive
-  // while messages are processed (DoEvents). Non-zero when it is on the
-  // screen; 0 when it cannot be created.
-  virtual Long ShowProgress(const Text& caption, const Text& heading, const Text& step) = 0;
-  // Closes the progress window; nothing when none is shown.
-  virtual void CloseProgress() = 0;
-  // The restart countdown: a modal dialog box (class #32770) with the title,
-  // the prompt, in which "{}" stands for the seconds left and is redrawn as
-  // they pass, and two buttons, kIdOk and kIdCancel, with these labels.
-  // Returns kIdOk or kIdCancel as pressed (closing the box is kIdCancel), or
-  // kIdTimeout when the seconds ran out unanswered; at once when seconds is
-  // 0, showing nothing. 0 when the box cannot be created.
-  virtual Long RestartCountdown(const Text& title, const Text& prompt, Long seconds,
-                                const Text& ok_label, const Text& cancel_label) = 0;
-  // Sleeps until the program Shell started with this identifier ends, a
-  // window message arrives for this thread, or dwMilliseconds pass. kWaitObject0
-  // when it has ended; kWaitTimeout otherwise (a message, the time, or no
-  // handle kept for it, at once).
-  virtual Long WaitForStartedProgramOrMessage(Long dwProcessId, Long dwMilliseconds) = 0;
-  // Lets dwMilliseconds pass.
-  virtual void Sleep(Long dwMilliseconds) = 0;
-  // The computer's name, and the name of the account the program runs as;
-  // empty when Windows does not give it.
-  virtual Text GetComputerNameW() = 0;
-  virtual Text GetUserNameW() = 0;
-
   // Ends the program at once with the exit status. Never returns: a
   // realisation whose DoEnd came back would be broken, so that aborts.
   [[noreturn]] void End(Long exitCode) {
     DoEnd(exitCode);
     std::abort();
   }
+
+  // ---- beyond the list: what the sequence's procedures need as well -------
+  // The "A" calls take ANSI bytes, and a caller's text variable holds the
+  // text converted back after the call (AnsiArg): the code page is the
+  // machine's, so its realisation converts.
+  // Text -> ANSI bytes; characters the code page lacks become '?'.
+  virtual AnsiString ToAnsi(std::u16string_view text) const = 0;
+  // ANSI bytes -> text; never fails, embedded NULs are kept.
+  virtual Text FromAnsi(std::string_view ansi) const = 0;
+
+  // The wait for an installer asks whether the process it opened has ended:
+  // a process object outlives its process while another program holds it
+  // open, so OpenProcess alone would wait for such an installer forever.
+  // 0 (signalled: the process has ended), 258 (time-out: still running) or
+  // 0xFFFFFFFF (failed, for instance an invalid handle).
+  virtual Long WaitForSingleObject(Long hHandle, Long dwMilliseconds) = 0;
 
  protected:
   // Realises End: exits the process, or unwinds to the host. Must not return.

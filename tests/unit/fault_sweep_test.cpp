@@ -22,7 +22,7 @@ const Text kWarningTitle = u"Orvane Firewall v3.03 Hotfix (CR 40517)";
 sim::Observations RunAllowingUnusedAnswers(sim::Machine& m) {
   sim::SimulatedPlatform p(m);
   try {
-    platform::ProgramMain(p);
+    platform::ProgramMain(p, p);
   } catch (const platform::EndProgram&) {
   }
   return p.observations();

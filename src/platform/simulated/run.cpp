@@ -10,7 +10,7 @@ namespace sim {
 RunResult RunProgram(Machine& machine, UnusedAnswers unused) {
   SimulatedPlatform host(machine);
   try {
-    platform::ProgramMain(host);
+    platform::ProgramMain(host, host);
   } catch (const platform::EndProgram&) {
     // The program ended; End recorded the status.
   }

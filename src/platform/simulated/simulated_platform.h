@@ -1,6 +1,11 @@
 // The platform realised on a simulated machine: answers every call from the
 // Machine, behaves as Windows does where the logic relies on it, and records
 // each call as a trace event together with what a person would have seen.
+// One object serves both doors: simulated_platform.cpp (version information,
+// registry, the trace's bookkeeping) and simulated_system.cpp (kernel32,
+// security, restart, interactive services) the sequence's (Platform),
+// simulated_services.cpp the deployment layer's (DeploymentServices); the
+// trace's events are trace.h's.
 #pragma once
 
 #include <map>
@@ -8,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/deployment_services.h"
 #include "platform/platform.h"
 #include "platform/simulated/machine.h"
 #include "platform/simulated/trace.h"
@@ -96,7 +102,7 @@ struct Observations {
 
 inline constexpr char16_t kDefaultTitle[] = u"Hotfix";
 
-class SimulatedPlatform final : public platform::Platform {
+class SimulatedPlatform final : public platform::Platform, public platform::DeploymentServices {
  public:
   explicit SimulatedPlatform(Machine& machine);
 
@@ -105,6 +111,7 @@ class SimulatedPlatform final : public platform::Platform {
   // Answers scripted but not used; a finished run should have none.
   std::size_t unused_answers() const { return machine_.answers.size(); }
 
+  // Platform
   platform::AnsiString ToAnsi(std::u16string_view text) const override;
   Text FromAnsi(std::string_view ansi) const override;
 
@@ -145,6 +152,7 @@ class SimulatedPlatform final : public platform::Platform {
   void Print(const Text& line) override;
   void Unload() override;
 
+  // DeploymentServices
   Long GetExitCodeProcess(Long dwProcessId, Long& lpExitCode) override;
   void CloseStartedPrograms() override;
   Text StartedProgramFile(Long dwProcessId) override;

@@ -1,12 +1,15 @@
 // The platform on real Windows: every call goes to the Win32 API, the
 // Windows calls through their "A" forms, the interactive services through the
-// wide forms so that no character is lost.
+// wide forms so that no character is lost. One object serves both doors:
+// win32_platform.cpp the sequence's (Platform), win32_services.cpp the
+// deployment layer's (DeploymentServices).
 #pragma once
 
 #include "platform/win32/windows_h.h"
 
 #include <vector>
 
+#include "platform/deployment_services.h"
 #include "platform/platform.h"
 #include "platform/win32/form_window.h"
 #include "platform/win32/progress_window.h"
@@ -14,10 +17,11 @@
 
 namespace platform::win32 {
 
-class Win32Platform final : public Platform {
+class Win32Platform final : public Platform, public DeploymentServices {
  public:
   explicit Win32Platform(HINSTANCE instance);
 
+  // Platform
   AnsiString ToAnsi(std::u16string_view text) const override;
   Text FromAnsi(std::string_view ansi) const override;
 
@@ -56,6 +60,7 @@ class Win32Platform final : public Platform {
   void Print(const Text& line) override;
   void Unload() override;
 
+  // DeploymentServices
   Long GetExitCodeProcess(Long dwProcessId, Long& lpExitCode) override;
   void CloseStartedPrograms() override;
   Text StartedProgramFile(Long dwProcessId) override;

@@ -7,5 +7,5 @@
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
   platform::win32::HardenDllSearch();
   platform::win32::Win32Platform host(instance);
-  platform::ProgramMain(host);
+  platform::ProgramMain(host, host);
 }
