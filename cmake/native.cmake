@@ -7,7 +7,9 @@ find_package(tomlplusplus REQUIRED)
 find_package(CLI11 REQUIRED)
 add_library(hotfix_simulator STATIC
   src/simulator/scenario.cpp
+  src/simulator/machine_inputs.cpp
   src/simulator/report.cpp
+  src/simulator/explain.cpp
 )
 target_link_libraries(hotfix_simulator PUBLIC hotfix_sim tomlplusplus::tomlplusplus)
 # The fleet report reads logs, not machines: a library of its own.

@@ -7,14 +7,9 @@
 #include "platform/simulated/machine.h"
 #include "platform/simulated/reg_file.h"
 #include "platform/simulated/simulated_platform.h"
+#include "simulator/explain.h"
 
 namespace simulator {
-
-// One sentence: why the hotfix did or did not apply on this machine.
-std::string Explain(const sim::Machine& machine, const sim::Observations& seen);
-
-// Meaning of an exit status, after the Windows Installer conventions.
-std::string ExitMeaning(int exit_code);
 
 // Remarks about the run itself, shown with the report.
 struct ReportNotes {
@@ -25,9 +20,6 @@ struct ReportNotes {
   // Said after "Why:": a skipped line lay in a key the hotfix reads.
   std::string caveat;
 };
-
-// The caveat for skipped export lines in keys the hotfix reads, or "".
-std::string CaveatFor(const std::vector<sim::RegWarning>& warnings);
 
 // The run in order, for a person: boxes with their answers, programs started,
 // report lines, the restart request, the exit status, the explanation, the

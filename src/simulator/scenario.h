@@ -8,6 +8,7 @@
 
 #include "platform/simulated/machine.h"
 #include "platform/simulated/reg_file.h"
+#include "simulator/machine_inputs.h"
 
 namespace simulator {
 
@@ -33,24 +34,7 @@ struct Scenario {
 // sim::InputError naming the file (and line) for anything malformed.
 Scenario LoadScenario(const std::filesystem::path& dir);
 
-// The machine a bare run starts from: Windows XP, the program in C:\Hotfix
-// with both installers ending at once, an empty registry.
-sim::Machine BaseMachine();
-
-// Adds a file with a version resource read from a real PE file.
-void AddFileFromPe(sim::Machine& machine, const platform::Text& windows_path,
-                   const std::filesystem::path& local_file);
-
 // "3.3.1000.0" -> a version resource with that file and product version.
 std::vector<std::uint8_t> VersionResourceFor(const std::string& version, const std::string& where);
-
-// yes | no | enter (also ok, cancel).
-sim::Answer ParseAnswer(const std::string& word, const std::string& where);
-
-// running | other-account (none too).
-sim::OtherCopy ParseOtherCopy(const std::string& word, const std::string& where);
-
-// folder | hardlink | reparse-point (file too).
-sim::PathKind ParsePathKind(const std::string& word, const std::string& where);
 
 }  // namespace simulator
