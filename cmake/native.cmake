@@ -15,7 +15,7 @@ target_link_libraries(hotfix_simulator PUBLIC hotfix_sim tomlplusplus::tomlplusp
 # The fleet report reads logs, not machines: a library of its own.
 add_library(hotfix_fleet STATIC src/fleet/fleet_log.cpp src/fleet/fleet_report.cpp)
 target_include_directories(hotfix_fleet PUBLIC src)
-target_link_libraries(hotfix_fleet PUBLIC CLI11::CLI11)
+target_link_libraries(hotfix_fleet PUBLIC hotfix_core CLI11::CLI11)
 add_executable(hotfix-sim src/simulator/main.cpp)
 target_link_libraries(hotfix-sim PRIVATE hotfix_simulator hotfix_fleet CLI11::CLI11)
 

@@ -6,15 +6,38 @@
 #include <filesystem>
 #include <fstream>
 #include <iostream>
+#include <string_view>
+
+#include "platform/text.h"
 
 namespace fleet {
 namespace {
 
-std::string Csv(const std::string& field) {
-  if (field.find_first_of(",\"\r\n") == std::string::npos) return field;
+// A field quoted where it holds the separator, a quote or a line break.
+std::string Field(const std::string& field, char separator) {
+  if (field.find_first_of(std::string("\"\r\n") + separator) == std::string::npos) return field;
   std::string out = "\"";
   for (const char c : field) out += c == '"' ? std::string("\"\"") : std::string(1, c);
   return out + "\"";
+}
+
+// One line of the file in its form: UTF-8 fields in, the file's bytes out.
+void WriteLine(std::ostream& out, const std::vector<std::string>& fields, CsvForm form) {
+  const char separator = form == CsvForm::kExcel ? '\t' : ',';
+  std::string line;
+  for (std::size_t i = 0; i < fields.size(); ++i) {
+    if (i != 0) line += separator;
+    line += Field(fields[i], separator);
+  }
+  line += "\r\n";
+  if (form == CsvForm::kPlain) {
+    out << line;
+    return;
+  }
+  for (const char16_t unit : platform::FromUtf8(line)) {
+    out.put(static_cast<char>(unit & 0xFF));
+    out.put(static_cast<char>(unit >> 8));
+  }
 }
 
 std::string Html(const std::string& text) {
@@ -49,10 +72,20 @@ std::string CountsText(const Counts& counts) {
   return out;
 }
 
-void WriteCsvRow(std::ostream& out, const Row& row) {
-  out << Csv(row.file) << ',' << Csv(row.computer) << ',' << Csv(row.time) << ','
-      << Csv(row.mode) << ',' << Csv(row.verdict) << ',' << Csv(row.reason) << ','
-      << Csv(row.windows) << ',' << Csv(row.trk_version) << ',' << Csv(row.exit_status) << "\r\n";
+void WriteCsvHeader(std::ostream& out, CsvForm form) {
+  if (form == CsvForm::kExcel) out << "\xFF\xFE";
+  std::vector<std::string> names;
+  std::string_view header = kCsvHeader;
+  for (std::size_t comma; (comma = header.find(',')) != std::string_view::npos; header.remove_prefix(comma + 1))
+    names.emplace_back(header.substr(0, comma));
+  names.emplace_back(header);
+  WriteLine(out, names, form);
+}
+
+void WriteCsvRow(std::ostream& out, const Row& row, CsvForm form) {
+  WriteLine(out, {row.file, row.computer, row.time, row.mode, row.verdict, row.reason, row.windows,
+                  row.trk_version, row.exit_status},
+            form);
 }
 
 void WriteHtml(std::ostream& out, const Counts& counts, const std::vector<Row>& rows) {
@@ -106,8 +139,14 @@ int FleetMain(int argc, char** argv) {
   app.allow_windows_style_options(false);
   std::vector<std::string> dirs;
   std::string csv, html;
+  bool plain_csv = false;
   app.add_option("DIR", dirs, "A folder of logs")->required()->check(CLI::ExistingDirectory);
-  app.add_option("--csv", csv, "Write one row per file to this CSV file");
+  app.add_option("--csv", csv,
+                 "Write one row per file to this CSV file: UTF-16 LE with a byte-order mark and "
+                 "tabs, which Excel opens right with a double-click in every locale");
+  app.add_flag("--plain-csv", plain_csv,
+               "Write the CSV file as UTF-8 without a byte-order mark, with commas and the "
+               "documented header exactly, for strict readers");
   app.add_option("--html", html, "Write a page with the counts and the sortable table");
   try {
     app.parse(argc, argv);
@@ -125,6 +164,7 @@ int FleetMain(int argc, char** argv) {
     if (error) std::cerr << "hotfix-sim fleet: warning: " << dir << ": " << error.message() << "\n";
   }
   std::sort(files.begin(), files.end());
+  const CsvForm form = plain_csv ? CsvForm::kPlain : CsvForm::kExcel;
   std::ofstream csv_out;
   if (!csv.empty()) {
     csv_out.open(csv, std::ios::binary);
@@ -132,7 +172,7 @@ int FleetMain(int argc, char** argv) {
       std::cerr << "hotfix-sim fleet: cannot write " << csv << "\n";
       return 2;
     }
-    csv_out << kCsvHeader << "\r\n";
+    WriteCsvHeader(csv_out, form);
   }
   Counts counts;
   std::vector<Row> rows;  // kept only for the page
@@ -141,7 +181,7 @@ int FleetMain(int argc, char** argv) {
     if (!row.warning.empty())
       std::cerr << "hotfix-sim fleet: warning: " << file << ": unreadable: " << row.warning << "\n";
     counts.Add(row);
-    if (csv_out.is_open()) WriteCsvRow(csv_out, row);
+    if (csv_out.is_open()) WriteCsvRow(csv_out, row, form);
     if (!html.empty()) rows.push_back(std::move(row));
   }
   if (!html.empty()) {

@@ -83,12 +83,15 @@ stamp='2026-12-07 09:00:00.001  '
 { printf '\xef\xbb\xbf'; printf '%s\r\n' "${stamp}Hotfix.exe 1.00 (CR40517) started on PC2 by Admin, mode install" \
   "${stamp}Windows: \"Windows 2000\" (version 5.0, build 2195)"; } > "$work/logs/PC2.log"
 printf 'MZ\0\0' > "$work/logs/setup.exe"
-"$sim" fleet "$work/logs" --csv "$work/fleet.csv" --html "$work/fleet.html" > "$work/out" 2> "$work/err"
+"$sim" fleet "$work/logs" --csv "$work/fleet.csv" --plain-csv --html "$work/fleet.html" > "$work/out" 2> "$work/err"
 check "fleet: status 0 whatever the files" test $? = 0
 check "... counts by verdict" grep -q '^  interrupted: 1' "$work/out"
 check "... a file that is no log is named" grep -q 'setup.exe: unreadable' "$work/err"
 check "... one CSV row per file under the header" \
   bash -c "[ \"\$(head -1 '$work/fleet.csv' | tr -d '\r')\" = 'file,computer,time,mode,verdict,reason,windows,trk_version,exit_status' ] && [ \$(wc -l < '$work/fleet.csv') = 4 ]"
 check "... and a page with the table" grep -q '<td>PC1</td>' "$work/fleet.html"
+"$sim" fleet "$work/logs" --csv "$work/excel.csv" > /dev/null 2>&1
+check "... for Excel: UTF-16 LE with its mark, tab-separated" \
+  bash -c "[ \"\$(head -c 2 '$work/excel.csv' | od -An -tx1 | tr -d ' ')\" = fffe ] && iconv -f UTF-16 -t UTF-8 '$work/excel.csv' | head -1 | grep -q \$'^file\tcomputer\ttime'"
 
 exit $((failures > 0))

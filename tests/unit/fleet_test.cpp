@@ -4,6 +4,8 @@
 #include <sstream>
 
 #include "fleet/fleet_report.h"
+#include "platform/simulated/cp1252.h"
+#include "platform/text.h"
 
 namespace {
 
@@ -83,7 +85,7 @@ TEST(FleetReport, CsvQuotesWhatNeedsItAndCountsGoByVerdictAndReason) {
   fleet::Row b = a;
   b.reason = "restart-requested";
   std::ostringstream csv;
-  fleet::WriteCsvRow(csv, a);
+  fleet::WriteCsvRow(csv, a, fleet::CsvForm::kPlain);
   EXPECT_EQ(csv.str(),
             "\"\\\\server\\logs\\PC, old.log\",\"PC \"\"1\"\"\",,,installed,restart-declined,,,\r\n");
   fleet::Counts counts;
@@ -95,6 +97,58 @@ TEST(FleetReport, CsvQuotesWhatNeedsItAndCountsGoByVerdictAndReason) {
   fleet::WriteHtml(page, counts, {a});
   EXPECT_NE(page.str().find("PC &quot;1&quot;"), std::string::npos);
   EXPECT_EQ(page.str().find("<script src"), std::string::npos) << "no file beside it";
+}
+
+// A reader that decides as Excel does: a UTF-16 LE mark, then tabs; a
+// UTF-8 mark (Excel 2007 on); else the ANSI code page and commas.
+std::vector<std::vector<std::string>> ReadAsExcel(const std::string& bytes) {
+  std::string text;
+  char separator = ',';
+  if (bytes.starts_with("\xFF\xFE")) {
+    platform::Text units;
+    for (std::size_t i = 2; i + 1 < bytes.size(); i += 2)
+      units += static_cast<char16_t>(static_cast<unsigned char>(bytes[i]) |
+                                     static_cast<unsigned char>(bytes[i + 1]) << 8);
+    text = platform::ToUtf8(units);
+    separator = '\t';
+  } else {
+    text = platform::ToUtf8(sim::DecodeCp1252(bytes));  // the ANSI code page of Western Europe
+  }
+  std::vector<std::vector<std::string>> lines;
+  std::istringstream in(text);
+  for (std::string line; std::getline(in, line);) {
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    std::vector<std::string> fields(1);
+    for (const char c : line) {
+      if (c == separator) fields.emplace_back();
+      else fields.back().push_back(c);
+    }
+    lines.push_back(fields);
+  }
+  return lines;
+}
+
+TEST(FleetReport, TheCsvKeepsEveryComputerNameForExcelAndForStrictReaders) {
+  for (const std::string name : {"M\u00DCNCHEN-03", "\u041C\u041E\u0421\u041A\u0412\u0410-01"}) {
+    fleet::Row row;
+    row.file = "logs\\" + name + ".log";
+    row.computer = name;
+    row.verdict = "installed", row.reason = "restart-declined";
+    std::ostringstream excel, plain;
+    for (auto [out, form] : {std::pair{&excel, fleet::CsvForm::kExcel}, {&plain, fleet::CsvForm::kPlain}}) {
+      fleet::WriteCsvHeader(*out, form);
+      fleet::WriteCsvRow(*out, row, form);
+    }
+    const auto lines = ReadAsExcel(excel.str());
+    ASSERT_EQ(lines.size(), 2u) << name;
+    EXPECT_EQ(lines[0].size(), 9u) << "one column a field: " << name;
+    EXPECT_EQ(lines[0][0], "file");
+    EXPECT_EQ(lines[1][1], name);
+    EXPECT_EQ(lines[1][5], "restart-declined");
+    // The strict reader gets the documented header and UTF-8, as before.
+    EXPECT_EQ(plain.str(), std::string(fleet::kCsvHeader) + "\r\n" + "logs\\" + name + ".log," +
+                               name + ",,,installed,restart-declined,,,\r\n");
+  }
 }
 
 }  // namespace
