@@ -189,8 +189,11 @@ if(CMAKE_SIZEOF_VOID_P EQUAL 8)
   target_link_libraries(hotfix_sim PUBLIC hotfix_core)
   add_executable(hotfix-sim src/simulator/main.cpp src/simulator/scenario.cpp
     src/simulator/machine_inputs.cpp
-    src/simulator/report.cpp src/simulator/explain.cpp src/fleet/fleet_log.cpp src/fleet/fleet_report.cpp)
+    src/simulator/report.cpp src/simulator/explain.cpp src/fleet/fleet_log.cpp src/fleet/fleet_report.cpp
+    src/platform/win32/utf8_console.cpp)
   target_include_directories(hotfix-sim SYSTEM PRIVATE ${HOTFIX_HOST_HEADERS})
+  target_compile_definitions(hotfix-sim PRIVATE UNICODE _UNICODE)
   target_link_libraries(hotfix-sim PRIVATE hotfix_sim)
-  target_link_options(hotfix-sim PRIVATE ${HOTFIX_STATIC_LINK})
+  # wmain: the command line in UTF-16.
+  target_link_options(hotfix-sim PRIVATE ${HOTFIX_STATIC_LINK} -municode)
 endif()

@@ -1,4 +1,5 @@
 #include "fleet/fleet_log.h"
+#include "platform/host_path.h"
 
 #include <fstream>
 #include <string_view>
@@ -105,7 +106,7 @@ Row ReadLog(std::istream& in, const std::string& file) {
 }
 
 Row ReadLogFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
+  std::ifstream in(platform::HostPath(path), std::ios::binary);
   if (!in) return Unreadable(path, "cannot be opened");
   return ReadLog(in, path);
 }

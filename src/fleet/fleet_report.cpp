@@ -8,6 +8,7 @@
 #include <iostream>
 #include <string_view>
 
+#include "platform/host_path.h"
 #include "platform/text.h"
 
 namespace fleet {
@@ -140,7 +141,7 @@ int FleetMain(int argc, char** argv) {
   std::vector<std::string> dirs;
   std::string csv, html;
   bool plain_csv = false;
-  app.add_option("DIR", dirs, "A folder of logs")->required()->check(CLI::ExistingDirectory);
+  app.add_option("DIR", dirs, "A folder of logs")->required()->check(CLI::Validator(platform::MissingFolder, "DIR"));
   app.add_option("--csv", csv,
                  "Write one row per file to this CSV file: UTF-16 LE with a byte-order mark and "
                  "tabs, which Excel opens right with a double-click in every locale");
@@ -159,15 +160,15 @@ int FleetMain(int argc, char** argv) {
   std::vector<std::string> files;
   for (const auto& dir : dirs) {
     std::error_code error;
-    for (const auto& entry : std::filesystem::directory_iterator(dir, error))
-      if (entry.is_regular_file(error)) files.push_back(entry.path().string());
+    for (const auto& entry : std::filesystem::directory_iterator(platform::HostPath(dir), error))
+      if (entry.is_regular_file(error)) files.push_back(platform::Utf8Name(entry.path()));
     if (error) std::cerr << "hotfix-sim fleet: warning: " << dir << ": " << error.message() << "\n";
   }
   std::sort(files.begin(), files.end());
   const CsvForm form = plain_csv ? CsvForm::kPlain : CsvForm::kExcel;
   std::ofstream csv_out;
   if (!csv.empty()) {
-    csv_out.open(csv, std::ios::binary);
+    csv_out.open(platform::HostPath(csv), std::ios::binary);
     if (!csv_out) {
       std::cerr << "hotfix-sim fleet: cannot write " << csv << "\n";
       return 2;
@@ -185,7 +186,7 @@ int FleetMain(int argc, char** argv) {
     if (!html.empty()) rows.push_back(std::move(row));
   }
   if (!html.empty()) {
-    std::ofstream out(html, std::ios::binary);
+    std::ofstream out(platform::HostPath(html), std::ios::binary);
     WriteHtml(out, counts, rows);
     if (!out) {
       std::cerr << "hotfix-sim fleet: cannot write " << html << "\n";

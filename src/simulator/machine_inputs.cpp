@@ -2,6 +2,7 @@
 
 #include "platform/simulated/input_error.h"
 #include "platform/simulated/pe_version.h"
+#include "platform/host_path.h"
 
 namespace simulator {
 namespace {
@@ -24,7 +25,7 @@ sim::Machine BaseMachine() {
 
 void AddFileFromPe(sim::Machine& machine, const Text& windows_path,
                    const std::filesystem::path& local_file) {
-  auto resource = sim::ReadVersionResource(local_file.string(), machine.ui_language);
+  auto resource = sim::ReadVersionResource(platform::Utf8Name(local_file), machine.ui_language);
   sim::SimFile& file = machine.files[sim::NormalizePath(windows_path)];
   file.version_resource = std::move(resource);  // nullopt: a file without version information
 }

@@ -5,11 +5,16 @@
 
 #include <iostream>
 
+#include "platform/host_path.h"
 #include "platform/simulated/input_error.h"
 #include "platform/simulated/reg_file.h"
 #include "platform/simulated/run.h"
 #include "simulator/report.h"
 #include "simulator/scenario.h"
+
+#ifdef _WIN32
+#include "platform/win32/utf8_console.h"
+#endif
 
 namespace {
 
@@ -79,7 +84,7 @@ bool Check(const simulator::Scenario& s, const sim::Observations& seen, std::ost
 
 }  // namespace
 
-int main(int argc, char** argv) {
+int Main(int argc, char** argv) {
   if (argc > 1 && std::string_view(argv[1]) == "fleet") return fleet::FleetMain(argc - 1, argv + 1);
   CLI::App app(kHelp, "hotfix-sim");
   // Its values are Windows paths and command lines ("/quiet"), never options.
@@ -90,8 +95,8 @@ int main(int argc, char** argv) {
   bool arguments_given = false;
   bool trace = false, json = false, check = false;
   app.add_option("SCENARIO_DIR", scenario_dir, "Scenario folder (scenario.toml, machine.reg)")
-      ->check(CLI::ExistingDirectory);
-  app.add_option("--reg", reg_files, "A regedit export to load (repeatable)")->check(CLI::ExistingFile);
+      ->check(CLI::Validator(platform::MissingFolder, "DIR"));
+  app.add_option("--reg", reg_files, "A regedit export to load (repeatable)")->check(CLI::Validator(platform::MissingFile, "FILE"));
   app.add_option("--windows", windows, "winxp, winxp64, win2003, win2k, nt40, nt351, win98, win95, winme, vista, win7, win8, win81, win10");
   app.add_option("--file", files, "WINDOWS_PATH=LOCAL_FILE: a file whose version resource is read from a real PE file (repeatable)");
   app.add_option("--version-file", version_files, "WINDOWS_PATH=a.b.c.d: a file with that version (repeatable)");
@@ -138,7 +143,7 @@ int main(int argc, char** argv) {
   try {
     simulator::Scenario s;
     if (!scenario_dir.empty()) {
-      s = simulator::LoadScenario(scenario_dir);
+      s = simulator::LoadScenario(platform::HostPath(scenario_dir));
     } else {
       s.name = "ad hoc";
       s.machine = simulator::BaseMachine();
@@ -168,7 +173,7 @@ int main(int argc, char** argv) {
     for (const auto& reg : reg_files) sim::LoadRegFile(reg, s.machine.registry, &reg_warnings);
     for (const auto& f : files) {
       const auto [path, local] = SplitAssignment(f, "--file");
-      simulator::AddFileFromPe(s.machine, platform::FromUtf8(path), local);
+      simulator::AddFileFromPe(s.machine, platform::FromUtf8(path), platform::HostPath(local));
     }
     for (const auto& f : version_files) {
       const auto [path, version] = SplitAssignment(f, "--version-file");
@@ -214,3 +219,21 @@ int main(int argc, char** argv) {
     return 2;
   }
 }
+
+#ifdef _WIN32
+// The command line in UTF-16, as Windows keeps it: the ANSI main would get
+// every character outside the code page as "?" (a customer's folder named
+// in Greek or Polish letters). Handed on in UTF-8, as the options are read.
+int wmain(int argc, wchar_t** argv) {
+  std::vector<std::string> arguments;
+  for (int i = 0; i < argc; ++i)
+    arguments.push_back(platform::ToUtf8(reinterpret_cast<const char16_t*>(argv[i])));
+  std::vector<char*> pointers;
+  for (auto& argument : arguments) pointers.push_back(argument.data());
+  pointers.push_back(nullptr);
+  platform::win32::UseWideConsole();
+  return Main(argc, pointers.data());
+}
+#else
+int main(int argc, char** argv) { return Main(argc, argv); }
+#endif

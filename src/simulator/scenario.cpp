@@ -1,8 +1,11 @@
 #include "simulator/scenario.h"
 
 #include <charconv>
+#include <fstream>
+#include <iterator>
 #include <toml++/toml.h>
 
+#include "platform/host_path.h"
 #include "platform/simulated/input_error.h"
 #include "platform/simulated/pe_version.h"
 #include "platform/simulated/reg_file.h"
@@ -18,7 +21,7 @@ using platform::Text;
 }
 
 std::string Where(const std::filesystem::path& file, const toml::node& node) {
-  return file.string() + ":" + std::to_string(node.source().begin.line);
+  return platform::Utf8Name(file) + ":" + std::to_string(node.source().begin.line);
 }
 
 Text TextOf(const toml::node& node, const std::string& where) {
@@ -102,7 +105,7 @@ void AddFile(const toml::table& file, const std::filesystem::path& dir, Scenario
   if (!path_node) Fail(where, "a file needs a path");
   const Text path = TextOf(*path_node, where);
   if (const auto* pe = file.get("pe")) {
-    AddFileFromPe(s.machine, path, dir / platform::ToUtf8(TextOf(*pe, where)));
+    AddFileFromPe(s.machine, path, dir / platform::HostPath(platform::ToUtf8(TextOf(*pe, where))));
     return;
   }
   const auto* version = file.get("version");
@@ -176,19 +179,23 @@ std::vector<std::uint8_t> VersionResourceFor(const std::string& version, const s
 Scenario LoadScenario(const std::filesystem::path& dir) {
   const std::filesystem::path file = dir / "scenario.toml";
   Scenario s;
-  s.name = dir.filename().string();
-  if (s.name.empty()) s.name = dir.parent_path().filename().string();
+  s.name = platform::Utf8Name(dir.filename());
+  if (s.name.empty()) s.name = platform::Utf8Name(dir.parent_path().filename());
   s.windows_name = "winxp";
 
   toml::table doc;
   try {
-    doc = toml::parse_file(file.string());
+    // Read by its wide name on Windows: toml++ would open it by the ANSI one.
+    std::ifstream in(file, std::ios::binary);
+    if (!in) throw sim::InputError(platform::Utf8Name(file) + ": cannot open the file");
+    const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    doc = toml::parse(text, platform::Utf8Name(file));
   } catch (const toml::parse_error& e) {
-    throw sim::InputError(file.string() + ":" + std::to_string(e.source().begin.line) + ": " +
+    throw sim::InputError(platform::Utf8Name(file) + ":" + std::to_string(e.source().begin.line) + ": " +
                           std::string(e.description()));
   }
   if (std::filesystem::exists(dir / "machine.reg")) {
-    sim::LoadRegFile((dir / "machine.reg").string(), s.machine.registry, &s.reg_warnings);
+    sim::LoadRegFile(platform::Utf8Name(dir / "machine.reg"), s.machine.registry, &s.reg_warnings);
   }
 
   // First: the version resources of the files depend on it.

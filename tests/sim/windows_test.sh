@@ -44,6 +44,29 @@ for scenario in "$here"/scenarios/*/; do
   [ "$native_status" = "$windows_status" ] || fail "$name: status $windows_status, natively $native_status"
 done
 
+echo "--- names outside the code page (1252 here): a customer's city in Greek and Polish letters"
+# Wine hands the arguments over from the Unix locale's UTF-8.
+greek=$work/Αθήνα polish=$work/Łódź
+mkdir -p "$greek/logs" "$polish"
+cp -r "$here/scenarios/applies" "$polish/applies"
+cp "$here/scenarios/applies/machine.reg" "$greek/export.reg"
+{ printf '\xef\xbb\xbf'; printf '%s\r\n' \
+  "2026-12-02 09:00:00.001  Hotfix.exe 1.00 (CR40517) started on ΘΕΣΣΑΛΟΝΙΚΗ-01 by Admin, mode check" \
+  "2026-12-02 09:00:01.001  Result: verdict=applies; reason=checks-passed; windows=Windows XP; trk_version=3.3.1000.0; exit_status=0"; } \
+  > "$greek/logs/ΘΕΣΣΑΛΟΝΙΚΗ-01.log"
+printf 'MZ' > "$greek/logs/Łódź-setup.exe"
+u8() { LC_ALL=C.UTF-8 "$work/hotfix-sim" "$@"; }
+u8 "$polish/applies" > "$work/u8.txt" 2>&1
+[ $? = 194 ] || { fail "a scenario folder in Polish letters: $(head -2 "$work/u8.txt")"; }
+u8 --reg "$greek/export.reg" --version-file 'C:\Program Files\Orvane\Firewall\trk.exe=3.3.1000.0' > "$work/u8.txt" 2>&1
+[ $? = 194 ] || fail "an export in a folder in Greek letters: $(head -2 "$work/u8.txt")"
+u8 fleet "$greek/logs" --csv "$polish/flota.csv" --html "$greek/στόλος.html" > "$work/u8.txt" 2> "$work/u8.err"
+[ $? = 0 ] || fail "the fleet report of a log folder in Greek letters: $(cat "$work/u8.err")"
+[ -s "$polish/flota.csv" ] && [ -s "$greek/στόλος.html" ] || fail "the CSV and the page are not where their names say"
+iconv -f UTF-16 -t UTF-8 "$polish/flota.csv" 2>/dev/null | grep -q $'\tΘΕΣΣΑΛΟΝΙΚΗ-01\t' ||
+  fail "the CSV lost the computer's name"
+grep -q 'Łódź-setup.exe: unreadable' "$work/u8.err" || fail "the warning lost the file's name: $(cat "$work/u8.err")"
+
 echo "--- the whole exit status, as Windows sees it"
 status=$("$wine" cmd /c "$(printf '%s' "$exe" | sed 's|/|\\|g; s|^|Z:|') $(printf '%s' "$here/scenarios/applies" | sed 's|/|\\|g; s|^|Z:|') >NUL 2>NUL & echo %ERRORLEVEL%" | tr -d '\r')
 [ "$status" = 3010 ] || fail "cmd saw exit status '$status', not 3010"

@@ -1,4 +1,5 @@
 #include "platform/simulated/reg_file.h"
+#include "platform/host_path.h"
 
 #include <array>
 #include <cstdint>
@@ -563,8 +564,9 @@ void LoadRegText(std::istream& in, const std::string& source, Registry& registry
 
 void LoadRegFile(const std::string& path, Registry& registry, std::vector<RegWarning>* warnings) {
   std::error_code error;
-  if (std::filesystem::is_directory(path, error)) throw InputError(path + ": is a directory");
-  std::ifstream in(path, std::ios::binary);
+  if (std::filesystem::is_directory(platform::HostPath(path), error))
+    throw InputError(path + ": is a directory");
+  std::ifstream in(platform::HostPath(path), std::ios::binary);
   if (!in) throw InputError(path + ": cannot open the file");
   LoadRegText(in, path, registry, warnings);
 }
