@@ -44,6 +44,15 @@ if [ ! -f "$WINEPREFIX/.hotfix-pictures" ]; then
   touch "$WINEPREFIX/.hotfix-pictures"
 fi
 
+# Wine's own fonts (fonts-wine: Tahoma, and Marlett for the frame buttons),
+# linked where the prefix's programs look. Debian's Wine 8.0 names its data
+# folder /usr/lib/wine/../../share/wine and never reads the fonts folder in it
+# (strace shows no access), so the close button's cross, Marlett's "r", came
+# out as an "r" in a fallback font. Fonts in C:\windows\Fonts it loads.
+for font in /usr/share/wine/fonts/*.ttf; do
+  [ -e "$font" ] && ln -sf "$font" "$drive_c/windows/Fonts/"
+done
+
 # The machine the fix applies to, as in the tests.
 printf '%s\r\n' 'REGEDIT4' '' \
   '[HKEY_LOCAL_MACHINE\SOFTWARE\Microsoft\Windows\CurrentVersion\Uninstall\{D13A6F58-02C7-4E9B-8B21-7F4C05E9A6D3}]' \
