@@ -141,7 +141,9 @@ int FleetMain(int argc, char** argv) {
   std::vector<std::string> dirs;
   std::string csv, html;
   bool plain_csv = false;
-  app.add_option("DIR", dirs, "A folder of logs")->required()->check(CLI::Validator(platform::MissingFolder, "DIR"));
+  app.add_option("DIR", dirs, "A folder of logs")
+      ->required()
+      ->check(CLI::Validator(platform::MissingFolder, "DIR"));
   app.add_option("--csv", csv,
                  "Write one row per file to this CSV file: UTF-16 LE with a byte-order mark and "
                  "tabs, which Excel opens right with a double-click in every locale");
