@@ -196,7 +196,23 @@ ProcessResult WinePrefix::wine(const std::vector<std::string>& args,
   command.stdout_path = stdout_path;
   command.stderr_path = stderr_path;
   command.timeout = timeout;
-  return run_process(command);
+  ProcessResult result = run_process(command);
+  // Wine's loader, before any code of the program, sometimes cannot place
+  // the page it shares with every program (seen once in some thousand
+  // starts, this Wine having no preloader to reserve it). Nothing has run,
+  // so the start is made again, once, and counted with the set-up retries.
+  constexpr std::string_view kNoSharedPage = "failed to map the shared user data";
+  const fs::path& messages = stderr_path.empty() ? stdout_path : stderr_path;
+  if (!messages.empty() && result.exit_code != 0 &&
+      file_text(messages).find(kNoSharedPage) != std::string::npos) {
+    ++retries;
+    std::cerr << "wine harness: program start made again (retry " << retries
+              << " of this run), as Wine's loader failed before the program ran: `"
+              << join_words(command.argv) << "`: " << file_text(messages) << '\n';
+    progress_line("wine harness: program start made again: Wine's loader failed before the program ran");
+    result = run_process(command);
+  }
+  return result;
 }
 
 bool WinePrefix::ready_marker_current() const {
