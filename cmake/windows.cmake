@@ -58,14 +58,19 @@ target_link_options(Hotfix PRIVATE -Wl,--no-insert-timestamp
 
 # Windows XP runs on Pentium-class processors (K6, VIA C3, Vortex86, Geode)
 # that lack CMOV, FCMOV, FCOMI and the multi-byte NOP: the 32-bit program's
-# own code is compiled, and padded by the assembler, for the i586.
+# own code is compiled, and padded by the assembler, for the i586. Its stack
+# is kept to the 4-byte alignment Win32 guarantees: no i586 code needs more.
 if(CMAKE_SIZEOF_VOID_P EQUAL 4)
   foreach(target hotfix_core hotfix_win32 Hotfix)
-    target_compile_options(${target} PRIVATE -march=i586 -mtune=generic -Wa,-march=i586 -malign-data=abi)
+    target_compile_options(${target} PRIVATE -march=i586 -mtune=generic -Wa,-march=i586 -malign-data=abi
+      -mpreferred-stack-boundary=2)
   endforeach()
   # Windows XP always loads a program at its preferred base: relocations
   # would be 4 KB never read.
   target_link_options(Hotfix PRIVATE -Wl,--disable-reloc-section)
+  # The imports, data, .CRT and .tls in one section: 1.5 KB fewer (cmake/hotfix-i686.ld).
+  target_link_options(Hotfix PRIVATE -Wl,-T,${CMAKE_SOURCE_DIR}/cmake/hotfix-i686.ld)
+  set_property(TARGET Hotfix APPEND PROPERTY LINK_DEPENDS ${CMAKE_SOURCE_DIR}/cmake/hotfix-i686.ld)
   # The runtime objects it links (unwinder, libsupc++, crt), rebuilt for the
   # i586 from Debian's sources of this very toolchain, ahead of Debian's i686
   # builds: -B for crt2u.o, -L for the archives (scripts/runtime/build.sh).
@@ -75,7 +80,8 @@ if(CMAKE_SIZEOF_VOID_P EQUAL 4)
     message(FATAL_ERROR "the i586 runtime could not be built (scripts/runtime/build.sh, above)")
   endif()
   target_link_options(Hotfix PRIVATE -B${HOTFIX_I586_RUNTIME}/ -L${HOTFIX_I586_RUNTIME})
-  target_sources(Hotfix PRIVATE src/platform/win32/exception_memory.cpp)
+  target_sources(Hotfix PRIVATE src/platform/win32/exception_memory.cpp
+    src/platform/win32/exception_globals.cpp)
   # One copy of each CIE in the unwind tables, as ld does for ELF and not
   # for PE: a sixth of them were copies.
   add_custom_command(TARGET Hotfix POST_BUILD

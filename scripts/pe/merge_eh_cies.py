@@ -6,7 +6,10 @@ template or inline function that the compiler put in a section of its own,
 brings its own copy of the same CIE (about a sixth of Hotfix.exe's unwind
 tables). This keeps the first copy of each, points every FDE at it, packs
 the records and ends them with the zero the unwinder stops at (dropping
-what lay beyond it, which the unwinder never reads); the section
+what lay beyond it, which the unwinder never reads). It drops the FDEs of
+the compiler's this-adjusting thunks (sub ecx, N; jmp), 24 in Hotfix.exe:
+a thunk calls nothing and keeps no frame, so no return address ever points
+into one and the unwinder never looks one up. The section
 keeps its address and size in memory (the loader zero-fills what the file no
 longer holds), so nothing else in the program changes. The file's later
 sections move down by the whole 512-byte blocks saved.
@@ -200,10 +203,24 @@ def emit_fde(f, cie_at, base, at):
     return pad(body)
 
 
-def merge(d, base, read_cell):
+def is_thunk(code):
+    """The whole function is `sub ecx, N` (thiscall's this) then a jump."""
+    for adjust in (3, 6):  # sub ecx, imm8 (83 E9 ib) or imm32 (81 E9 id)
+        if code[:2] != (b"\x83\xe9" if adjust == 3 else b"\x81\xe9"):
+            continue
+        rest = code[adjust:]
+        if (len(rest) == 5 and rest[0] == 0xE9) or (len(rest) == 2 and rest[0] == 0xEB):
+            return True
+    return False
+
+
+def merge(d, base, read_cell, read_code=lambda address, size: b""):
     # What follows the terminator (crtend.o's own FDE lands there) is never
     # read by the unwinder, which stops at the zero: it is left out.
     records, _ = parse(d, base, read_cell)
+    records = [r for r in records
+               if not (r["kind"] == "fde" and r["lsda"] is None and not any(r["instructions"])
+                       and is_thunk(read_code(r["pc_begin"], r["pc_range"])))]
     out, placed = bytearray(), {}
     for r in records:
         if r["kind"] == "cie":
@@ -268,9 +285,17 @@ def merge_file(path, check):
                 return struct.unpack_from("<I", pe, o_raw_ptr + offset)[0]
         raise Unsupported("personality cell 0x%x outside the file's data" % address)
 
+    def read_code(address, size):
+        for other in headers:
+            o_vsize, o_rva, o_raw_size, o_raw_ptr = struct.unpack_from("<IIII", pe, other + 8)
+            offset = address - image_base - o_rva
+            if 0 <= offset and offset + size <= min(o_vsize, o_raw_size):
+                return bytes(pe[o_raw_ptr + offset:o_raw_ptr + offset + size])
+        raise Unsupported("code 0x%x outside the file's data" % address)
+
     try:
         packed, cies, kept, fdes = merge(bytes(pe[raw_ptr:raw_ptr + min(vsize, raw_size)]), base,
-                                         read_cell)
+                                         read_cell, read_code)
     except (Unsupported, IndexError, ValueError, struct.error) as e:
         print("%s: %s left as it is: %s" % (path, SECTION.decode(), e), file=sys.stderr)
         return 1

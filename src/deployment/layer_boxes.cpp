@@ -9,9 +9,9 @@ namespace {
 
 // The countdown: for the person at the machine, Italian like the restart
 // question.
-constexpr char16_t kCountdownText[] =
-    u"Windows verr\u00E0 riavviato per completare l'aggiornamento CR40517.\r\n\r\n"
-    u"Riavvio tra {} secondi. Salvare il lavoro e chiudere i programmi aperti.";
+constexpr platform::Latin1 kCountdownText{
+    "Windows verr\xE0 riavviato per completare l'aggiornamento CR40517.\r\n\r\n"
+    "Riavvio tra {} secondi. Salvare il lavoro e chiudere i programmi aperti."};
 constexpr char16_t kRestartNow[] = u"Riavvia ora";
 constexpr char16_t kCancel[] = u"Annulla";
 
@@ -74,7 +74,7 @@ std::optional<Long> DeploymentLayer::CountdownSeconds() const {
 // countdown, is Yes; Annulla, or closing the box, is No.
 Long DeploymentLayer::WarnBeforeRestart(Long seconds, const std::optional<Text>& title) {
   log_.Write(Concat({"Restart countdown: ", Decimal(seconds), " s"}));
-  Long result = desktop_visible_ ? services_.RestartCountdown(title.value_or(kTitle), kCountdownText,
+  Long result = desktop_visible_ ? services_.RestartCountdown(title.value_or(kTitle), Concat({kCountdownText}),
                                                            seconds, kRestartNow, kCancel)
                                  : 0;
   if (result == 0) {

@@ -10,18 +10,18 @@ inline constexpr char16_t kRequiredWindows[] = u"Windows XP";
 
 inline constexpr char16_t kApplicabilityTitle[] = u"Orvane Firewall v3.03 Hotfix (CR 40517)";
 // The paragraphs are separated by two carriage returns each, never a line
-// feed; "\u00E8" is the one character e-grave.
-inline constexpr char16_t kApplicabilityWarning[] =
-    u"Questo aggiornamento rapido si applica solo alle installazioni di Orvane "
-    u"Firewall v3.03 su Windows XP."
-    u"\r\r"
-    u"Per stabilire quale versione di Firewall \u00E8 installata, fare riferimento a "
-    u"Informazioni su Orvane Firewall.  Se \u00E8 installata una versione precedente "
-    u"di Orvane Firewall v3.x, \u00E8 possibile aggiornarla eseguendo Brisk Updater."
-    u"\r\r"
-    u"Per ulteriori informazioni, visitare http://www.orvane.it/supporto";
+// feed; "\xE8" is the one character e-grave (Latin-1, one byte a character).
+inline constexpr platform::Latin1 kApplicabilityWarning{
+    "Questo aggiornamento rapido si applica solo alle installazioni di Orvane "
+    "Firewall v3.03 su Windows XP."
+    "\r\r"
+    "Per stabilire quale versione di Firewall \xE8 installata, fare riferimento a "
+    "Informazioni su Orvane Firewall.  Se \xE8 installata una versione precedente "
+    "di Orvane Firewall v3.x, \xE8 possibile aggiornarla eseguendo Brisk Updater."
+    "\r\r"
+    "Per ulteriori informazioni, visitare http://www.orvane.it/supporto"};
 
-inline platform::Text ApplicabilityWarning() { return kApplicabilityWarning; }
+inline platform::Text ApplicabilityWarning() { return platform::Concat({kApplicabilityWarning}); }
 
 inline constexpr char16_t kSuiteExe[] = u"Pellion.exe";
 inline constexpr char16_t kFirewallExe[] = u"TRK.EXE";

@@ -81,11 +81,12 @@ void AppendCodePoint(Text& out, char32_t c) {
 
 void TextPart::AppendTo(Text& out) const {
   if (size_ & kAscii) {
-    const char* ascii = static_cast<const char*>(data_);
-    // Only literals come this way: a non-ASCII one fails every test that
-    // shows it (the tests are built with assertions).
-    for (std::size_t i = 0; i < size(); ++i) assert(static_cast<unsigned char>(ascii[i]) < 0x80);
-    out.append(ascii, ascii + size());
+    const auto* narrow = static_cast<const unsigned char*>(data_);
+    // Only literals come this way: a non-ASCII one not marked Latin-1 (a
+    // UTF-8 one) fails every test that shows it (the tests are built with
+    // assertions).
+    for (std::size_t i = 0; i < size(); ++i) assert((size_ & kLatin1) || narrow[i] < 0x80);
+    out.append(narrow, narrow + size());
   } else {
     out.append(static_cast<const char16_t*>(data_), size_);
   }

@@ -9,8 +9,14 @@ namespace platform {
 
 using Text = std::u16string;
 
-// One part of a joined text: UTF-16, or ASCII. The program's own English
-// texts are ASCII literals, kept at one byte a character in the file.
+// A Latin-1 literal, one byte a character ("\xE8" for U+00E8): the program's
+// Italian texts. A UTF-8 "è" written in the source would be two wrong ones.
+struct Latin1 {
+  const char* text;
+};
+
+// One part of a joined text: UTF-16, ASCII or Latin-1. The program's own
+// texts are narrow literals, kept at one byte a character in the file.
 class TextPart {
  public:
   TextPart(std::u16string_view text) : data_(text.data()), size_(text.size()) {}
@@ -20,12 +26,15 @@ class TextPart {
   // each part then costs two stores and no call.
   [[gnu::always_inline]] TextPart(const char* ascii)
       : data_(ascii), size_(__builtin_strlen(ascii) | kAscii) {}
+  [[gnu::always_inline]] TextPart(Latin1 latin1)
+      : data_(latin1.text), size_(__builtin_strlen(latin1.text) | kAscii | kLatin1) {}
   void AppendTo(Text& out) const;
-  std::size_t size() const { return size_ & ~kAscii; }
+  std::size_t size() const { return size_ & ~(kAscii | kLatin1); }
 
  private:
-  // As small as a string view: the kind rides in the size's top bit.
+  // As small as a string view: the kind rides in the size's top bits.
   static constexpr std::size_t kAscii = ~(~std::size_t{0} >> 1);
+  static constexpr std::size_t kLatin1 = kAscii >> 1;
   const void* data_;
   std::size_t size_;
 };
