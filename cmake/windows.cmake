@@ -1,5 +1,7 @@
 # Windows build: Hotfix.exe and the small Win32 programs the Wine tests use.
+include(${CMAKE_SOURCE_DIR}/cmake/payload.cmake)
 add_library(hotfix_win32 STATIC
+  ${CMAKE_BINARY_DIR}/generated/pinned_installers.cpp
   src/platform/win32/win32_platform.cpp
   src/platform/win32/win32_services.cpp
   src/platform/win32/ansi.cpp
@@ -14,7 +16,7 @@ target_link_libraries(hotfix_win32 PUBLIC hotfix_core)
 # for each file.
 set_target_properties(hotfix_core hotfix_win32 PROPERTIES UNITY_BUILD ON UNITY_BUILD_MODE GROUP)
 set_source_files_properties(src/deployment/layer_start.cpp src/deployment/layer_boxes.cpp
-  src/deployment/layer_installers.cpp src/deployment/layer_end.cpp
+  src/deployment/layer_installers.cpp src/deployment/layer_end.cpp src/deployment/layer_pinned.cpp
   PROPERTIES UNITY_GROUP deployment_layer)
 set_source_files_properties(src/platform/win32/win32_platform.cpp
   src/platform/win32/win32_services.cpp PROPERTIES UNITY_GROUP win32_platform)

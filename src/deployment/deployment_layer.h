@@ -10,6 +10,7 @@
 //   layer_start.cpp       the start: desktop, switches, log, single-instance mutex
 //   layer_boxes.cpp       the boxes, and the restart policy of the switches
 //   layer_installers.cpp  the program start, the wait, the progress window
+//   layer_pinned.cpp      a pinned build's check of the installer files
 //   layer_end.cpp         the end: the exit status, the log's record of the run
 #pragma once
 
@@ -79,6 +80,9 @@ class DeploymentLayer final : public platform::ForwardingPlatform {
   void ShowProgressFor(const platform::Text& program_file);
   void CloseProgressWindow();
   [[noreturn]] void ChecksPassed(const platform::Text& first_installer);
+  void LogPinnedInstallers();
+  void CheckInstallers(const platform::Text& first_installer);
+  void CloseHeldInstaller(std::size_t index);
   platform::Text ResultLine(Long run_status, bool installer_failed, Long status) const;
 
   platform::DeploymentServices& services_;
@@ -86,6 +90,10 @@ class DeploymentLayer final : public platform::ForwardingPlatform {
   Switches switches_;
   std::vector<Installer> installers_;
   std::vector<std::pair<Long, Long>> wait_handles_;  // handle, process id
+  // A pinned build's installer files, held open from their check until
+  // their installer has ended; in the order they start.
+  Long held_installers_[payload::kPinnedInstallers] = {};
+  bool installers_checked_ = false;
   bool windows_logged_ = false;
   bool desktop_visible_ = true;
   bool progress_shown_ = false;

@@ -21,6 +21,9 @@ platform::Text ExitStatusMeaning(Long status) {
     case kExitAlreadyRunning:
       meaning = "another copy of Hotfix.exe is running, nothing was done";
       break;
+    case kExitPayloadMismatch:
+      meaning = "the installers are not as pinned, nothing was started";
+      break;
     default: meaning = "an installer failed with this exit code"; break;
   }
   return platform::Concat({meaning});

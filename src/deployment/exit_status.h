@@ -17,6 +17,7 @@ inline constexpr Long kExitNotApplicable = 1642;     // a warning ended the run
 inline constexpr Long kExitFailure = 1603;           // run-time error report
 inline constexpr Long kExitLogFailure = 1622;        // the log file cannot be opened or is refused
 inline constexpr Long kExitAlreadyRunning = 1618;    // another copy runs (ERROR_INSTALL_ALREADY_RUNNING)
+inline constexpr Long kExitPayloadMismatch = 1620;   // installers not as pinned (ERROR_INSTALL_PACKAGE_INVALID)
 
 // An installer's exit code that means it did its work.
 inline bool InstallerSucceeded(Long code) {

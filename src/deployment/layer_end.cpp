@@ -52,6 +52,8 @@ Text DeploymentLayer::ResultLine(Long run_status, bool installer_failed, Long st
     if (!reported_) reason = "firewall-not-installed";
   } else if (run_status == kExitAlreadyRunning) {
     verdict = "busy", reason = "another-copy";
+  } else if (run_status == kExitPayloadMismatch) {
+    reason = "payload-mismatch";
   } else if (installer_failed) {
     reason = "installer-failed";
   } else if (run_status == kExitRestartInitiated || run_status == kExitRestartRequired) {
@@ -68,6 +70,7 @@ void DeploymentLayer::DoEnd(Long exitCode) {
   for (auto& installer : installers_)
     if (!installer.ended) Ended(installer);
   CloseProgressWindow();
+  for (std::size_t i = 0; i < payload::kPinnedInstallers; ++i) CloseHeldInstaller(i);
   const Installer* failed = FailedInstaller();
   const Long status = failed ? *failed->exit_code : exitCode;
   if (failed)

@@ -12,8 +12,7 @@ namespace {
 
 // The progress window: for the person at the machine, Italian like the
 // restart question.
-constexpr char16_t kProgressHeading[] =
-    u"Installazione dell'aggiornamento CR40517 in corso. Attendere.";
+constexpr char kProgressHeading[] = "Installazione dell'aggiornamento CR40517 in corso. Attendere.";
 // The longest one sleep of the wait lasts: a bound in case a wake-up is lost.
 constexpr Long kWaitSliceMs = 1000;
 // The fix runs two installers, one after the other.
@@ -28,6 +27,7 @@ Text ExitCodeText(Long code) {
 
 double DeploymentLayer::Shell(const Text& pathName, Long windowStyle,
                               platform::ProgramName program) {
+  if (!installers_checked_) CheckInstallers(pathName);
   if (switches_.check) ChecksPassed(pathName);
   double id = 0;
   try {
@@ -62,7 +62,7 @@ void DeploymentLayer::ShowProgressFor(const Text& program_file) {
   const std::size_t slash = program_file.find_last_of(u'\\');
   const Text step = Concat({installers_.size() == 1 ? Part("Passo 1 di 2: ") : Part("Passo 2 di 2: "),
                             std::u16string_view(program_file).substr(slash + 1)});
-  progress_shown_ = services_.ShowProgress(kTitle, kProgressHeading, step) != 0;
+  progress_shown_ = services_.ShowProgress(kTitle, Concat({kProgressHeading}), step) != 0;
   log_.Write(Concat({progress_shown_ ? Part("Progress window shows: ") : Part("Progress window failed: "), step}));
 }
 
@@ -83,6 +83,7 @@ DeploymentLayer::Installer* DeploymentLayer::Waiting(Long process_id) {
 // the handle the platform kept since the start.
 void DeploymentLayer::Ended(Installer& installer) {
   installer.ended = true;
+  CloseHeldInstaller(static_cast<std::size_t>(&installer - installers_.data()));
   Long code = 0;
   const bool known = services_.GetExitCodeProcess(installer.process_id, code) != 0;
   if (known && code != platform::kStillActive) {

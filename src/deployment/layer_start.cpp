@@ -17,10 +17,10 @@ constexpr char16_t kProgram[] = u"Hotfix.exe 1.00 (CR40517)";
 constexpr char16_t kMutexName[] = u"Global\\Hotfix-CR40517";
 // For the person who started the program a second time: Italian, like the
 // restart question.
-constexpr char16_t kAlreadyRunning[] =
-    u"L'aggiornamento CR40517 \u00E8 gi\u00E0 in corso: un'altra copia di Hotfix.exe "
-    u"\u00E8 in esecuzione su questo computer.\r\n\r\n"
-    u"Attendere che termini. Non occorre avviarlo di nuovo.";
+constexpr platform::Latin1 kAlreadyRunning{
+    "L'aggiornamento CR40517 \xE8 gi\xE0 in corso: un'altra copia di Hotfix.exe "
+    "\xE8 in esecuzione su questo computer.\r\n\r\n"
+    "Attendere che termini. Non occorre avviarlo di nuovo."};
 
 
 Text SwitchList(const Switches& s) {
@@ -65,6 +65,7 @@ void DeploymentLayer::Begin() {
                      services_.GetUserNameW(), switches_.check ? Part(", mode check") : Part(", mode install")}));
   log_.Write(Concat({"Command line: ", command_line}));
   log_.Write(Concat({"Switches: ", SwitchList(switches_)}));
+  LogPinnedInstallers();
   if (log_.is_open())
     log_.Write(Concat({"Log file: ", log_.full_path(), " (current folder: ",
                        services_.GetCurrentDirectoryW(), ")"}));
@@ -98,7 +99,7 @@ void DeploymentLayer::TakeMutex() {
       (mutex == 0 && error == platform::kErrorAccessDenied)) {
     log_.Write(Concat({"Another copy of Hotfix.exe is running (it holds ", kMutexName,
                        mutex == 0 ? Part("; access denied") : Part(""), "): nothing was read or started"}));
-    MsgBox(kAlreadyRunning, platform::kMbIconExclamation, Text(kTitle));
+    MsgBox(Concat({kAlreadyRunning}), platform::kMbIconExclamation, Text(kTitle));
     End(kExitAlreadyRunning);
   }
   if (mutex == 0)

@@ -125,12 +125,13 @@ Text SwitchesHelp() {
        "/promptrestart - the restart question, even with /quiet\r\n"
        "/warnrestart[:SECONDS] - a countdown (30 s, or 0 to 3600) with Riavvia ora and "
        "Annulla first; not with /promptrestart\r\n"
-       "/check - the checks only: 0 if the fix applies, else 1642; nothing is started\r\n"
+       "/check - the checks only: 0 if the fix applies, else 1642 (1620); nothing is started\r\n"
        "/log:FILE - append the run's log to FILE\r\n"
        "/? - this list\r\n"
        "\r\n"
        "Exit status: 3010 installed, restart needed; 1641 restarting; "
-       "1642 does not apply here; 1618 another copy is running; 1603 error; "
+       "1642 does not apply here; 1618 another copy is running; 1620 the installers "
+       "are not the pinned ones; 1603 error; "
        "1622 the log is refused or cannot be opened; 87 invalid command line; 0 this list, "
        "or /check: the fix applies; any other: the code of the installer that failed."});
 }

@@ -14,6 +14,7 @@
 #include <cstdint>
 #include <string_view>
 
+#include "payload/pinned.h"
 #include "platform/text.h"
 #include "platform/win_types.h"
 
@@ -51,6 +52,19 @@ class DeploymentServices {
   // The program file Shell ran for this identifier; empty when Shell started
   // no program with it.
   virtual Text StartedProgramFile(Long dwProcessId) = 0;
+  // The installers' record this program file carries (payload/pinned.h).
+  virtual const payload::PinnedInstallers& ShippedInstallers() = 0;
+  // Opens an existing file for reading, shared for reading only: while the
+  // handle is open nobody can write, rename, replace or delete the file. A
+  // reparse point is opened itself, not what it points to. A non-zero handle
+  // (closed with CloseHandle) on success; 0 with lpError the Windows error
+  // (2 or 3 missing, 5 access denied or a folder, 32 in use for writing).
+  virtual Long OpenFileForReading(const Text& path, Long& lpError) = 0;
+  // Reads up to nNumberOfBytesToRead bytes at the file's position into
+  // lpBuffer. Non-zero with lpNumberOfBytesRead set (0 at the end of the
+  // file) on success; 0 on failure.
+  virtual Long ReadFile(Long hFile, std::uint8_t* lpBuffer, Long nNumberOfBytesToRead,
+                        Long& lpNumberOfBytesRead) = 0;
   // ---- the run: command line, clock, names --------------------------------
   // The command line the program was started with, program name included.
   virtual Text GetCommandLine() = 0;

@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "payload/pinned.h"
 #include "platform/text.h"
 #include "platform/win_types.h"
 
@@ -126,6 +127,7 @@ enum class PathKind {
 struct SimFile {
   std::optional<std::vector<std::uint8_t>> version_resource;  // VS_VERSIONINFO bytes
   std::optional<ProgramBehaviour> program;                    // startable
+  std::string contents;  // what reading the file gives (a program's bytes)
 };
 
 // Names Windows opens as devices wherever they stand in a path: NUL, CON,
@@ -200,6 +202,9 @@ struct Machine {
   std::map<Text, Long, CaseInsensitiveLess> unwritable_files;
   // Names that are not plain files (folders, links), by full path.
   std::map<Text, PathKind, CaseInsensitiveLess> path_kinds;
+  // The installers' record the simulated program file carries: a pinned
+  // build's sizes and SHA-256, or pinned 0.
+  payload::PinnedInstallers pinned{};
   // The current folder the program was started in; empty: its own folder,
   // as after a double-click.
   Text current_directory;

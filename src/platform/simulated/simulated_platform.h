@@ -156,6 +156,10 @@ class SimulatedPlatform final : public platform::Platform, public platform::Depl
   Long GetExitCodeProcess(Long dwProcessId, Long& lpExitCode) override;
   void CloseStartedPrograms() override;
   Text StartedProgramFile(Long dwProcessId) override;
+  const payload::PinnedInstallers& ShippedInstallers() override;
+  Long OpenFileForReading(const Text& path, Long& lpError) override;
+  Long ReadFile(Long hFile, std::uint8_t* lpBuffer, Long nNumberOfBytesToRead,
+                Long& lpNumberOfBytesRead) override;
   Text GetCommandLine() override;
   platform::SYSTEMTIME GetLocalTime() override;
   Long OpenFileForAppend(const Text& path, Long& lpFileSize, Long& lpError) override;
@@ -224,6 +228,7 @@ class SimulatedPlatform final : public platform::Platform, public platform::Depl
   bool progress_open_ = false;
   std::map<Long, bool> tokens_;  // handle -> open
   std::map<Long, Text> files_;   // open file handle -> path ("" for a device)
+  std::map<Long, std::size_t> read_at_;  // a read handle's position in the file
   PathKind KindOf(const Text& full_path) const;
   Text CurrentFolder() const;
   bool shutdown_privilege_enabled_ = false;

@@ -82,6 +82,48 @@ Long SimulatedPlatform::OpenFileForAppend(const Text& path, Long& lpFileSize, Lo
   return handle;
 }
 
+const payload::PinnedInstallers& SimulatedPlatform::ShippedInstallers() {
+  return machine_.pinned;
+}
+
+Long SimulatedPlatform::OpenFileForReading(const Text& path, Long& lpError) {
+  Long handle = 0;
+  const Text name = NormalizePath(path);
+  const PathKind kind = KindOf(name);
+  if (FailsNow() || kind == PathKind::kFolder) {
+    lpError = platform::kErrorAccessDenied;
+  } else if (kind == PathKind::kFile && machine_.FindFile(name) == nullptr) {
+    lpError = platform::kErrorFileNotFound;
+  } else {
+    handle = NewHandle();
+    files_[handle] = name;
+    read_at_[handle] = 0;
+  }
+  Record("OpenFileForReading", {Quote(path), "&error"},
+         Hex(static_cast<std::uint32_t>(handle)) + (handle ? "" : " error=" + Dec(lpError)));
+  return handle;
+}
+
+Long SimulatedPlatform::ReadFile(Long hFile, std::uint8_t* lpBuffer, Long nNumberOfBytesToRead,
+                                 Long& lpNumberOfBytesRead) {
+  Long ok = 0;
+  const auto it = files_.find(hFile);
+  if (!FailsNow() && it != files_.end() && read_at_.count(hFile) != 0) {
+    const SimFile* file = machine_.FindFile(it->second);
+    const std::string_view bytes = file ? std::string_view(file->contents) : std::string_view();
+    std::size_t& at = read_at_[hFile];
+    const std::size_t n = std::min(bytes.size() - std::min(at, bytes.size()),
+                                   static_cast<std::size_t>(nNumberOfBytesToRead));
+    std::copy_n(bytes.data() + at, n, lpBuffer);
+    at += n;
+    lpNumberOfBytesRead = static_cast<Long>(n);
+    ok = 1;
+  }
+  Record("ReadFile", {Hex(static_cast<std::uint32_t>(hFile)), Dec(nNumberOfBytesToRead) + " bytes"},
+         ok ? "1 read=" + Dec(lpNumberOfBytesRead) : "0");
+  return ok;
+}
+
 Long SimulatedPlatform::WriteFile(Long hFile, std::string_view bytes) {
   Long ok = 0;
   const auto it = files_.find(hFile);

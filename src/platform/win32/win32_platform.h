@@ -64,6 +64,10 @@ class Win32Platform final : public Platform, public DeploymentServices {
   Long GetExitCodeProcess(Long dwProcessId, Long& lpExitCode) override;
   void CloseStartedPrograms() override;
   Text StartedProgramFile(Long dwProcessId) override;
+  const payload::PinnedInstallers& ShippedInstallers() override;
+  Long OpenFileForReading(const Text& path, Long& lpError) override;
+  Long ReadFile(Long hFile, std::uint8_t* lpBuffer, Long nNumberOfBytesToRead,
+                Long& lpNumberOfBytesRead) override;
   Text GetCommandLine() override;
   SYSTEMTIME GetLocalTime() override;
   Long OpenFileForAppend(const Text& path, Long& lpFileSize, Long& lpError) override;

@@ -34,6 +34,36 @@ Text Win32Platform::StartedProgramFile(Long dwProcessId) {
   return Text();
 }
 
+const payload::PinnedInstallers& Win32Platform::ShippedInstallers() {
+  return payload::kShippedInstallers;
+}
+
+Long Win32Platform::OpenFileForReading(const Text& path, Long& lpError) {
+  // FILE_SHARE_READ alone: Windows refuses every other opening for writing
+  // or for DELETE access (which renaming and replacing need) while this
+  // handle is open, and CreateProcess, which opens an image to execute and
+  // read, still can. FILE_FLAG_OPEN_REPARSE_POINT opens a junction or link
+  // itself, so that its attributes show what it is.
+  const HANDLE file = ::CreateFileW(WideZ(path), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                    OPEN_EXISTING,
+                                    FILE_FLAG_OPEN_REPARSE_POINT | FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
+  if (file == INVALID_HANDLE_VALUE) {
+    lpError = static_cast<Long>(::GetLastError());
+    return 0;
+  }
+  return FromHandle(file);
+}
+
+Long Win32Platform::ReadFile(Long hFile, std::uint8_t* lpBuffer, Long nNumberOfBytesToRead,
+                             Long& lpNumberOfBytesRead) {
+  DWORD read = 0;
+  if (!::ReadFile(ToHandle<HANDLE>(hFile), lpBuffer, static_cast<DWORD>(nNumberOfBytesToRead), &read,
+                  nullptr))
+    return 0;
+  lpNumberOfBytesRead = static_cast<Long>(read);
+  return 1;
+}
+
 Text Win32Platform::GetCommandLine() {
   return Text(reinterpret_cast<const char16_t*>(::GetCommandLineW()));
 }

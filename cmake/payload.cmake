@@ -1,0 +1,31 @@
+# The installers' record compiled into Hotfix.exe: pinned when
+# HOTFIX_PAYLOAD_DIR names the folder holding 40517.exe and 40517-2.exe,
+# empty otherwise. The same payload gives the same bytes.
+set(HOTFIX_PAYLOAD_DIR "" CACHE PATH "Folder of 40517.exe and 40517-2.exe to pin in Hotfix.exe")
+set(HOTFIX_PINNED 0)
+set(HOTFIX_PINNED_SIZE_1 0)
+set(HOTFIX_PINNED_SIZE_2 0)
+set(HOTFIX_PINNED_SHA_1 0)
+set(HOTFIX_PINNED_SHA_2 0)
+if(HOTFIX_PAYLOAD_DIR)
+  set(HOTFIX_PINNED 1)
+  set(index 1)
+  foreach(installer 40517.exe 40517-2.exe)
+    set(file "${HOTFIX_PAYLOAD_DIR}/${installer}")
+    if(NOT EXISTS "${file}" OR IS_DIRECTORY "${file}")
+      message(FATAL_ERROR "HOTFIX_PAYLOAD_DIR: ${file} is missing")
+    endif()
+    file(SIZE "${file}" size)
+    file(SHA256 "${file}" sha)
+    string(REGEX REPLACE "(..)" "0x\\1, " bytes "${sha}")
+    set(HOTFIX_PINNED_SIZE_${index} "${size}u")
+    set(HOTFIX_PINNED_SHA_${index} "${bytes}")
+    set(HOTFIX_PINNED_SHA256_${index} "${sha}")
+    # The record is made again when an installer changes.
+    set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS "${file}")
+    math(EXPR index "${index} + 1")
+  endforeach()
+  message(STATUS "Installers pinned: 40517.exe ${HOTFIX_PINNED_SHA256_1}, 40517-2.exe ${HOTFIX_PINNED_SHA256_2}")
+endif()
+configure_file(${CMAKE_SOURCE_DIR}/cmake/pinned_installers.cpp.in
+  ${CMAKE_BINARY_DIR}/generated/pinned_installers.cpp @ONLY)
