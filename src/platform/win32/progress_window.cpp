@@ -77,9 +77,11 @@ bool ProgressWindow::Show(const Text& caption, const Text& heading, const Text& 
     window_ = ::CreateDialogIndirectParamW(instance_, kWindow.get(), nullptr, NoDialogProc, 0);
     if (window_ == nullptr) return false;
   }
-  ::SetWindowTextW(window_, WideZ(caption));
+  // The caption last: another program reading the new window (an
+  // accessibility tool, the tests' robot) takes a captioned one as whole.
   ::SetWindowTextW(::GetDlgItem(window_, kHeadingId), WideZ(heading));
   ::SetWindowTextW(::GetDlgItem(window_, kStepId), WideZ(step));
+  ::SetWindowTextW(window_, WideZ(caption));
   return true;
 }
 
