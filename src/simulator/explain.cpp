@@ -1,5 +1,6 @@
 #include "simulator/explain.h"
 
+#include <algorithm>
 #include <optional>
 #include <utility>
 #include <variant>
@@ -7,7 +8,9 @@
 
 #include "deployment/arguments.h"
 #include "deployment/exit_status.h"
+#include "deployment/payload_check.h"
 #include "deployment/switches.h"
+#include "payload/sha256.h"
 #include "platform/simulated/simulated_platform.h"
 #include "registry/lookups.h"
 #include "system/os_version.h"
@@ -84,6 +87,70 @@ std::string LogTrouble(const sim::Machine& machine) {
   return "the log file cannot be opened for appending" + name;
 }
 
+// A path as the trace quoted it.
+Text Unquoted(const std::string& quoted) {
+  std::string out;
+  for (std::size_t i = 1; i + 1 < quoted.size(); ++i) {
+    char c = quoted[i];
+    if (c == '\\') {
+      const char e = quoted[++i];
+      c = e == 'r' ? '\r' : e == 'n' ? '\n' : e == 't' ? '\t' : e == '0' ? '\0' : e;
+    }
+    out += c;
+  }
+  return platform::FromUtf8(out);
+}
+
+// What the check found in one installer file, from the calls the run made
+// on it; empty when it is as pinned.
+std::string InstallerTrouble(const sim::Machine& machine, const sim::Observations& seen,
+                             const sim::TraceEvent& open, const payload::PinnedFile& pinned) {
+  const Text path = Unquoted(open.args.at(0));
+  const std::string name = U8(path);
+  if (const auto error = open.result.find(" error="); error != std::string::npos) {
+    const std::string code = open.result.substr(error + 7);
+    if (code == "2" || code == "3") return name + " is missing";
+    return name + " could not be opened for reading (Windows error " + code +
+           (code == "5" ? ": access denied, or it is a folder)" : code == "32" ? ": in use by another program)" : ")");
+  }
+  std::uint64_t size = 0;
+  for (const auto& e : seen.trace) {
+    if (e.args.empty() || e.args[0] != open.result) continue;
+    if (e.call == "GetFileInformationByHandle" && e.result == "0") return name + " could not be examined";
+    if (e.call == "GetFileInformationByHandle" &&
+        std::stoul(e.result.substr(e.result.find("attributes=") + 11), nullptr, 16) & platform::kFileAttributeReparsePoint)
+      return name + " is a reparse point (a junction or symbolic link), which a pinned build "
+                    "refuses: what it leads to could change after the check";
+    if (e.call == "ReadFile" && e.result == "0")
+      return name + " could not be read to its end (a damaged disk, or a program locking the file)";
+    if (e.call == "ReadFile") size += std::stoull(e.result.substr(e.result.find("read=") + 5));
+  }
+  const sim::SimFile* file = machine.FindFile(path);
+  const std::string bytes = file ? file->contents.substr(0, size) : std::string();
+  std::uint8_t digest[payload::kDigestSize];
+  payload::Sha256 sha;
+  sha.Update(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size());
+  sha.Final(digest);
+  if (size == pinned.size && std::equal(digest, digest + sizeof digest, pinned.sha256)) return "";
+  return name + " holds " + U8(deployment::Described(size, digest)) + ", but this build expects " +
+         U8(deployment::Described(pinned.size, pinned.sha256));
+}
+
+// Why a pinned build started nothing: the files it found not as pinned.
+std::string PayloadTrouble(const sim::Machine& machine, const sim::Observations& seen) {
+  std::string found;
+  std::size_t index = 0;
+  for (const auto& e : seen.trace) {
+    if (e.call != "OpenFileForReading" || index >= payload::kPinnedInstallers) continue;
+    const std::string trouble = InstallerTrouble(machine, seen, e, machine.pinned.files[index++]);
+    if (!trouble.empty()) found += (found.empty() ? "" : "; ") + trouble;
+  }
+  return "This build of Hotfix.exe is pinned to its two installers and checks them before it "
+         "starts either: " + (found.empty() ? std::string("the check failed") : found) +
+         ". Nothing was started. The installer files beside Hotfix.exe were damaged or "
+         "replaced: copy the original ones of this release beside it again.";
+}
+
 }  // namespace
 
 std::string OneLine(const Text& t) {
@@ -116,6 +183,14 @@ std::string CaveatFor(const std::vector<sim::RegWarning>& warnings) {
 }
 
 std::string ExitMeaning(int exit_code) { return U8(deployment::ExitStatusMeaning(exit_code)); }
+
+std::string RunExitMeaning(const sim::Machine& machine, const sim::Observations& seen) {
+  const int code = seen.exit_code.value_or(-1);
+  if (const auto failed = FailedInstaller(machine, seen); failed && failed->second == code)
+    return "the exit code of the installer " + OneLine(failed->first) + ", which failed";
+  if (code == 0 && IsCheckRun(machine)) return "the fix applies to this computer, nothing was started";
+  return ExitMeaning(code);
+}
 
 std::string ExplainRun(const sim::Machine& machine, const sim::Observations& seen);
 
@@ -164,6 +239,7 @@ std::string ExplainRun(const sim::Machine& machine, const sim::Observations& see
                 ? ", started by another account (its mutex refused this copy: access denied)"
                 : "") +
            ", so this copy read nothing and started nothing.";
+  if (code == deployment::kExitPayloadMismatch && machine.pinned.pinned) return PayloadTrouble(machine, seen);
   if (code == 1603) {
     const Text text = seen.boxes.empty() ? Text() : seen.boxes.back().text;
     return "The run stopped with a run-time error (" + OneLine(text) +

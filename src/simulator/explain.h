@@ -16,6 +16,10 @@ std::string Explain(const sim::Machine& machine, const sim::Observations& seen);
 // Meaning of an exit status, after the Windows Installer conventions.
 std::string ExitMeaning(int exit_code);
 
+// The meaning of this run's exit status: an installer's code passed on is
+// the installer's, whatever Hotfix.exe's own status of that number means.
+std::string RunExitMeaning(const sim::Machine& machine, const sim::Observations& seen);
+
 // The caveat for skipped export lines in keys the hotfix reads, or "".
 std::string CaveatFor(const std::vector<sim::RegWarning>& warnings);
 

@@ -1,10 +1,11 @@
 // What both a scenario folder and hotfix-sim's command line give: the bare
 // machine, files with real version resources, and the words for answers,
-// another copy and the kinds of path.
+// another copy, the kinds of path and a pinned build's installers.
 #pragma once
 
 #include <filesystem>
 #include <string>
+#include <toml++/toml.h>
 
 #include "platform/simulated/machine.h"
 
@@ -26,5 +27,11 @@ sim::OtherCopy ParseOtherCopy(const std::string& word, const std::string& where)
 
 // folder | hardlink | reparse-point (file too).
 sim::PathKind ParsePathKind(const std::string& word, const std::string& where);
+
+// [payload]: the record a pinned build carries for both installers, and what
+// each installer file in the program folder holds: a file of the scenario
+// folder, or 'missing'. Applied once the installers are in the folder.
+void ApplyPayload(const toml::node& node, const std::filesystem::path& file,
+                  const std::filesystem::path& dir, sim::Machine& machine);
 
 }  // namespace simulator

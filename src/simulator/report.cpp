@@ -112,10 +112,7 @@ std::string TextReport(const sim::Machine& machine, const sim::Observations& see
     }
   }
   const int code = seen.exit_code.value_or(-1);
-  out += "Exit status: " + std::to_string(code) + " (" +
-         (code == 0 && IsCheckRun(machine) ? "the fix applies to this computer, nothing was started"
-                                            : ExitMeaning(code)) +
-         ")\n";
+  out += "Exit status: " + std::to_string(code) + " (" + RunExitMeaning(machine, seen) + ")\n";
   out += "Why: " + Explain(machine, seen) + (notes.caveat.empty() ? "" : " " + notes.caveat) + "\n";
   for (const auto& note : notes.notes) out += "Note: " + note + "\n";
   for (const auto& [path, bytes] : seen.written) {
@@ -159,7 +156,7 @@ std::string JsonReport(const sim::Machine& machine, const sim::Observations& see
   }
   const int code = seen.exit_code.value_or(-1);
   out += ",\n  \"exit_code\": " + std::to_string(code) + ",\n  \"meaning\": " +
-         Json(ExitMeaning(code)) + ",\n  \"why\": " +
+         Json(RunExitMeaning(machine, seen)) + ",\n  \"why\": " +
          Json(Explain(machine, seen) + (notes.caveat.empty() ? "" : " " + notes.caveat));
   out += ",\n  \"notes\": [";
   for (std::size_t i = 0; i < notes.notes.size(); ++i) out += (i ? ", " : "") + Json(notes.notes[i]);

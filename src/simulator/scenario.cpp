@@ -32,9 +32,8 @@ Text TextOf(const toml::node& node, const std::string& where) {
 
 std::int64_t IntOf(const toml::node& node, const std::string& where, std::int64_t lo, std::int64_t hi) {
   const auto* i = node.as_integer();
-  if (!i || i->get() < lo || i->get() > hi) {
+  if (!i || i->get() < lo || i->get() > hi)
     Fail(where, "expected a whole number from " + std::to_string(lo) + " to " + std::to_string(hi));
-  }
   return i->get();
 }
 
@@ -92,9 +91,8 @@ std::uint32_t PackedVersion(const std::string& text, const std::string& where, i
     if (*next != '.') Fail(where, "bad version \"" + text + "\"");
     p = next + 1;
   }
-  if (static_cast<int>(numbers.size()) != parts) {
+  if (static_cast<int>(numbers.size()) != parts)
     Fail(where, "version \"" + text + "\" needs " + std::to_string(parts) + " parts");
-  }
   if (low) *low = static_cast<std::uint32_t>(numbers[2]) << 16 | numbers[3];
   return static_cast<std::uint32_t>(numbers[0]) << 16 | numbers[1];
 }
@@ -194,9 +192,8 @@ Scenario LoadScenario(const std::filesystem::path& dir) {
     throw sim::InputError(platform::Utf8Name(file) + ":" + std::to_string(e.source().begin.line) + ": " +
                           std::string(e.description()));
   }
-  if (std::filesystem::exists(dir / "machine.reg")) {
+  if (std::filesystem::exists(dir / "machine.reg"))
     sim::LoadRegFile(platform::Utf8Name(dir / "machine.reg"), s.machine.registry, &s.reg_warnings);
-  }
 
   // First: the version resources of the files depend on it.
   if (const auto* language = doc.get("ui_language"))
@@ -205,6 +202,7 @@ Scenario LoadScenario(const std::filesystem::path& dir) {
 
   std::vector<std::pair<Text, sim::ProgramBehaviour>> installers = {
       {u"40517.exe", {}}, {u"40517-2.exe", {}}};
+  const toml::node* pinned = nullptr;  // applied once the installers are in their folder
   for (const auto& [key, value] : doc) {
     const std::string k(key.str());
     const std::string where = Where(file, value);
@@ -214,8 +212,7 @@ Scenario LoadScenario(const std::filesystem::path& dir) {
       s.simulated_only = value.value_or(false);
     } else if (k == "windows") {
       ApplyWindows(value, s, where);
-    } else if (k == "ui_language") {
-      // read above
+    } else if (k == "ui_language") {  // read above
     } else if (k == "args") {
       s.machine.arguments = TextOf(value, where);
     } else if (k == "program_folder") {
@@ -240,9 +237,8 @@ Scenario LoadScenario(const std::filesystem::path& dir) {
             ParsePathKind(platform::ToUtf8(TextOf(*table->get("kind"), at)), at);
       }
     } else if (k == "answers") {
-      for (const Text& a : TextList(value, where)) {
+      for (const Text& a : TextList(value, where))
         s.machine.answers.push_back(ParseAnswer(platform::ToUtf8(a), where));
-      }
     } else if (k == "installers") {
       const auto* table = value.as_table();
       if (!table) Fail(where, "installers: a table of file name = { runs_for = N } or false");
@@ -282,6 +278,8 @@ Scenario LoadScenario(const std::filesystem::path& dir) {
         else if (n == "refuse_restart") s.machine.security.refuse_restart = setting.value_or(false);
         else Fail(where, "unknown security setting \"" + n + "\"");
       }
+    } else if (k == "payload") {
+      pinned = &value;
     } else if (k == "expect") {
       const auto* table = value.as_table();
       if (!table) Fail(where, "expect: a table");
@@ -293,6 +291,7 @@ Scenario LoadScenario(const std::filesystem::path& dir) {
   for (const auto& [name, behaviour] : installers) {
     s.machine.AddProgram(s.machine.app_path + u"\\" + name, behaviour);
   }
+  if (pinned) ApplyPayload(*pinned, file, dir, s.machine);
   return s;
 }
 

@@ -73,6 +73,17 @@ check "... the log's last line gives the verdict" \
   grep -q 'Result: verdict=applies; reason=checks-passed; windows=Windows XP;' "$work/out"
 check "... and nothing was started" bash -c "! grep -q '^Started' '$work/out'"
 
+"$sim" "$here/scenarios/payload-replaced" > "$work/out"
+check "a pinned build with 40517-2.exe replaced: 1620 (-> 84)" test $? = 84
+check "... nothing started" bash -c "! grep -q '^Started' '$work/out'"
+check "... why names the file with the SHA-256 found and pinned" \
+  grep -q '^Why: .*40517-2.exe holds 11 bytes, SHA-256 d24ae71.*, but this build expects 11 bytes, SHA-256 af8455a' "$work/out"
+cp -r "$here/scenarios/payload-replaced" "$work/bad-payload"
+sed -i "s/pinned_sha256 = '0a2e6bf7/pinned_sha256 = '0a2e6bf/" "$work/bad-payload/scenario.toml"
+"$sim" "$work/bad-payload" > /dev/null 2> "$work/err"
+check "a pinned SHA-256 one digit short: status 2, file and line named" \
+  bash -c "test $? = 2 && grep -qF 'bad-payload/scenario.toml:5: '\''40517.exe'\'': pinned_sha256: 64 hexadecimal digits, not 63 characters' '$work/err'"
+
 # The fleet report over a folder of logs: two machines' logs and a file that
 # is none.
 mkdir -p "$work/logs"

@@ -4,8 +4,8 @@
 // One object serves both doors: simulated_platform.cpp (version information,
 // registry, the trace's bookkeeping) and simulated_system.cpp (kernel32,
 // security, restart, interactive services) the sequence's (Platform),
-// simulated_services.cpp the deployment layer's (DeploymentServices); the
-// trace's events are trace.h's.
+// simulated_services.cpp and simulated_files.cpp the deployment layer's
+// (DeploymentServices); the trace's events are trace.h's.
 #pragma once
 
 #include <map>

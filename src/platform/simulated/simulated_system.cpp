@@ -102,8 +102,10 @@ Long SimulatedPlatform::WaitForSingleObject(Long hHandle, Long dwMilliseconds) {
 Long SimulatedPlatform::CloseHandle(Long hObject) {
   Long ok = 0;
   if (!FailsNow() && (process_handles_.erase(hObject) > 0 || tokens_.erase(hObject) > 0 ||
-                      files_.erase(hObject) > 0))
+                      files_.erase(hObject) > 0)) {
+    read_at_.erase(hObject);
     ok = 1;
+  }
   Record("CloseHandle", {Hex(static_cast<std::uint32_t>(hObject))}, Dec(ok));
   return ok;
 }
