@@ -76,10 +76,12 @@ bench: windows lane
 	@cmake --build build/bench -j $(JOBS) --target hotfix-sim hotfix_sim_bench make_export
 	@bench/run.sh $(BENCH_RUNS)
 
-# dist/Hotfix.exe (i686), SHA256SUMS and BUILDINFO; signed with Authenticode
-# when SIGN_CERT and SIGN_KEY (PEM) or SIGN_PKCS12 are given (scripts/release.sh).
-release: windows
-	@scripts/release.sh
+# dist/Hotfix.exe (i686) built in build/release-i686 pinned to PAYLOAD's
+# 40517.exe and 40517-2.exe, which go beside it, with SHA256SUMS and
+# BUILDINFO; signed with Authenticode when SIGN_CERT and SIGN_KEY (PEM) or
+# SIGN_PKCS12 are given (scripts/release.sh). Never the unpinned `windows` build.
+release: bootstrap
+	@PAYLOAD="$(PAYLOAD)" scripts/release.sh
 
 run:
 	@mkdir -p build
