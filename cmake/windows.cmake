@@ -35,44 +35,52 @@ else()
   set(HOTFIX_SUBSYSTEM_VERSION 5.02)
 endif()
 
-add_executable(Hotfix WIN32 src/platform/win32/win_main.cpp src/platform/win32/terminate.cpp
-  src/platform/win32/throw_helpers.cpp src/platform/win32/crt_startup.cpp
-  src/platform/win32/hotfix.rc)
-target_link_libraries(Hotfix PRIVATE hotfix_win32)
+# Hotfix.exe, and for the Wine tests the same program pinned to the stub
+# installer under both names (Hotfix-pinned.exe, never shipped). Its record,
+# defined in its own sources, keeps the library's empty one out of the link.
+set(HOTFIX_PROGRAMS Hotfix Hotfix-pinned)
+foreach(program ${HOTFIX_PROGRAMS})
+  add_executable(${program} WIN32 src/platform/win32/win_main.cpp src/platform/win32/terminate.cpp
+    src/platform/win32/throw_helpers.cpp src/platform/win32/crt_startup.cpp
+    src/platform/win32/hotfix.rc)
+  target_link_libraries(${program} PRIVATE hotfix_win32)
+endforeach()
+add_custom_command(OUTPUT ${CMAKE_BINARY_DIR}/generated/pinned_stub_installers.cpp
+  COMMAND ${CMAKE_COMMAND} -DFIRST=$<TARGET_FILE:stub> -DSECOND=$<TARGET_FILE:stub>
+    -DOUT=${CMAKE_BINARY_DIR}/generated/pinned_stub_installers.cpp -P ${CMAKE_SOURCE_DIR}/cmake/payload.cmake
+  DEPENDS stub ${CMAKE_SOURCE_DIR}/cmake/payload.cmake ${CMAKE_SOURCE_DIR}/cmake/pinned_installers.cpp.in
+  VERBATIM)
+target_sources(Hotfix-pinned PRIVATE ${CMAKE_BINARY_DIR}/generated/pinned_stub_installers.cpp)
 target_compile_options(hotfix_core PRIVATE -ffunction-sections -fdata-sections)
 target_compile_options(hotfix_win32 PRIVATE -ffunction-sections -fdata-sections)
 # Size: the program asks no type its name or dynamic type (the handlers'
 # type data is made all the same), and one copy of each library template is
 # enough: no per-file clones specialised on a constant argument, and no
 # per-file "unified" constructor or destructor, which PE has no alias to share.
-foreach(target hotfix_core hotfix_win32 Hotfix)
+foreach(target hotfix_core hotfix_win32 ${HOTFIX_PROGRAMS})
   target_compile_options(${target} PRIVATE -fno-rtti -fno-ipa-cp -fno-ipa-cp-clone -fno-ipa-sra
     -fno-declone-ctor-dtor)
 endforeach()
 # The same bytes from every build of the same source and toolchain: no link
 # time in the PE header (0 instead), no build folder in anything compiled.
-foreach(target hotfix_core hotfix_win32 Hotfix)
+foreach(target hotfix_core hotfix_win32 ${HOTFIX_PROGRAMS})
   target_compile_options(${target} PRIVATE -ffile-prefix-map=${CMAKE_SOURCE_DIR}=.
     -ffile-prefix-map=${CMAKE_BINARY_DIR}=build)
 endforeach()
-target_link_options(Hotfix PRIVATE -Wl,--no-insert-timestamp
-  -Wl,-Map=${CMAKE_BINARY_DIR}/Hotfix.map)  # which object each byte came from
+foreach(program ${HOTFIX_PROGRAMS})
+  target_link_options(${program} PRIVATE -Wl,--no-insert-timestamp
+    -Wl,-Map=${CMAKE_BINARY_DIR}/${program}.map)  # which object each byte came from
+endforeach()
 
 # Windows XP runs on Pentium-class processors (K6, VIA C3, Vortex86, Geode)
 # that lack CMOV, FCMOV, FCOMI and the multi-byte NOP: the 32-bit program's
 # own code is compiled, and padded by the assembler, for the i586. Its stack
 # is kept to the 4-byte alignment Win32 guarantees: no i586 code needs more.
 if(CMAKE_SIZEOF_VOID_P EQUAL 4)
-  foreach(target hotfix_core hotfix_win32 Hotfix)
+  foreach(target hotfix_core hotfix_win32 ${HOTFIX_PROGRAMS})
     target_compile_options(${target} PRIVATE -march=i586 -mtune=generic -Wa,-march=i586 -malign-data=abi
       -mpreferred-stack-boundary=2)
   endforeach()
-  # Windows XP always loads a program at its preferred base: relocations
-  # would be 4 KB never read.
-  target_link_options(Hotfix PRIVATE -Wl,--disable-reloc-section)
-  # The imports, data, .CRT and .tls in one section: 1.5 KB fewer (cmake/hotfix-i686.ld).
-  target_link_options(Hotfix PRIVATE -Wl,-T,${CMAKE_SOURCE_DIR}/cmake/hotfix-i686.ld)
-  set_property(TARGET Hotfix APPEND PROPERTY LINK_DEPENDS ${CMAKE_SOURCE_DIR}/cmake/hotfix-i686.ld)
   # The runtime objects it links (unwinder, libsupc++, crt), rebuilt for the
   # i586 from Debian's sources of this very toolchain, ahead of Debian's i686
   # builds: -B for crt2u.o, -L for the archives (scripts/runtime/build.sh).
@@ -81,27 +89,37 @@ if(CMAKE_SIZEOF_VOID_P EQUAL 4)
   if(NOT status EQUAL 0 OR NOT EXISTS "${HOTFIX_I586_RUNTIME}/ready")
     message(FATAL_ERROR "the i586 runtime could not be built (scripts/runtime/build.sh, above)")
   endif()
-  target_link_options(Hotfix PRIVATE -B${HOTFIX_I586_RUNTIME}/ -L${HOTFIX_I586_RUNTIME})
-  target_sources(Hotfix PRIVATE src/platform/win32/exception_memory.cpp
-    src/platform/win32/exception_globals.cpp)
-  # One copy of each CIE in the unwind tables, as ld does for ELF and not
-  # for PE: a sixth of them were copies.
-  add_custom_command(TARGET Hotfix POST_BUILD
-    COMMAND python3 ${CMAKE_SOURCE_DIR}/scripts/pe/merge_eh_cies.py $<TARGET_FILE:Hotfix> --build
-    VERBATIM)
-  set_property(TARGET Hotfix APPEND PROPERTY LINK_DEPENDS
-    ${CMAKE_SOURCE_DIR}/scripts/pe/merge_eh_cies.py)
+  foreach(program ${HOTFIX_PROGRAMS})
+    # Windows XP always loads a program at its preferred base: relocations
+    # would be 4 KB never read.
+    target_link_options(${program} PRIVATE -Wl,--disable-reloc-section)
+    # The imports, data, .CRT and .tls in one section: 1.5 KB fewer (cmake/hotfix-i686.ld).
+    target_link_options(${program} PRIVATE -Wl,-T,${CMAKE_SOURCE_DIR}/cmake/hotfix-i686.ld)
+    set_property(TARGET ${program} APPEND PROPERTY LINK_DEPENDS ${CMAKE_SOURCE_DIR}/cmake/hotfix-i686.ld)
+    target_link_options(${program} PRIVATE -B${HOTFIX_I586_RUNTIME}/ -L${HOTFIX_I586_RUNTIME})
+    target_sources(${program} PRIVATE src/platform/win32/exception_memory.cpp
+      src/platform/win32/exception_globals.cpp)
+    # One copy of each CIE in the unwind tables, as ld does for ELF and not
+    # for PE: a sixth of them were copies.
+    add_custom_command(TARGET ${program} POST_BUILD
+      COMMAND python3 ${CMAKE_SOURCE_DIR}/scripts/pe/merge_eh_cies.py $<TARGET_FILE:${program}> --build
+      VERBATIM)
+    set_property(TARGET ${program} APPEND PROPERTY LINK_DEPENDS
+      ${CMAKE_SOURCE_DIR}/scripts/pe/merge_eh_cies.py)
+  endforeach()
   # The instruction check's own case (tests/pe/pentium_check.py); never shipped.
   add_executable(cmov_canary tests/pe/cmov_canary.cpp)
   target_link_options(cmov_canary PRIVATE ${HOTFIX_STATIC_LINK}
     -Wl,-Map=${CMAKE_BINARY_DIR}/cmov_canary.map)
 endif()
-target_link_options(Hotfix PRIVATE ${HOTFIX_STATIC_LINK} -municode -Wl,--gc-sections
-  -Wl,--disable-auto-import,--disable-runtime-pseudo-reloc  # crt_startup.cpp relies on it
-  $<$<CONFIG:MinSizeRel,Release>:-s>
-  -Wl,--subsystem,windows:${HOTFIX_SUBSYSTEM_VERSION}
-  -Wl,--major-os-version,5 -Wl,--minor-os-version,1)
-set_target_properties(Hotfix PROPERTIES OUTPUT_NAME Hotfix SUFFIX .exe)
+foreach(program ${HOTFIX_PROGRAMS})
+  target_link_options(${program} PRIVATE ${HOTFIX_STATIC_LINK} -municode -Wl,--gc-sections
+    -Wl,--disable-auto-import,--disable-runtime-pseudo-reloc  # crt_startup.cpp relies on it
+    $<$<CONFIG:MinSizeRel,Release>:-s>
+    -Wl,--subsystem,windows:${HOTFIX_SUBSYSTEM_VERSION}
+    -Wl,--major-os-version,5 -Wl,--minor-os-version,1)
+  set_target_properties(${program} PROPERTIES OUTPUT_NAME ${program} SUFFIX .exe)
+endforeach()
 # windres reads the icon; CMake does not see that on its own.
 set_source_files_properties(src/platform/win32/hotfix.rc PROPERTIES
   OBJECT_DEPENDS ${CMAKE_SOURCE_DIR}/src/platform/win32/hotfix.ico)
@@ -109,7 +127,7 @@ set_source_files_properties(src/platform/win32/hotfix.rc PROPERTIES
 # Test programs for the Wine suite; never shipped. latebox shows boxbot a
 # box that cannot be read at once; desktop starts Wine's desktop before the
 # programs under test need it.
-foreach(tool boxbot stub latebox desktop)
+foreach(tool boxbot stub latebox desktop tamper)
   if(NOT EXISTS ${CMAKE_SOURCE_DIR}/tests/wine/win/${tool}.cpp)
     continue()
   endif()
