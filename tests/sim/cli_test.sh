@@ -82,7 +82,7 @@ cp -r "$here/scenarios/payload-replaced" "$work/bad-payload"
 sed -i "s/pinned_sha256 = '0a2e6bf7/pinned_sha256 = '0a2e6bf/" "$work/bad-payload/scenario.toml"
 "$sim" "$work/bad-payload" > /dev/null 2> "$work/err"
 check "a pinned SHA-256 one digit short: status 2, file and line named" \
-  bash -c "test $? = 2 && grep -qF 'bad-payload/scenario.toml:5: '\''40517.exe'\'': pinned_sha256: 64 hexadecimal digits, not 63 characters' '$work/err'"
+  bash -c "test $? = 2 && grep -qF 'scenario.toml:5: '\''40517.exe'\'': pinned_sha256: 64 hexadecimal digits, not 63 characters' '$work/err'"
 
 # The fleet report over a folder of logs: two machines' logs and a file that
 # is none.
