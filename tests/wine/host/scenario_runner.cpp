@@ -352,6 +352,9 @@ std::optional<std::string> ScenarioRunner::not_reproducible(const simulator::Sce
     return "another copy running is a Wine case of its own (Wine/OneCopy)";
   if (!s.machine.visible_desktop)
     return "a session without a visible desktop is a Wine case of its own (Wine/NoDesktop)";
+  if (s.machine.pinned.pinned)
+    return "a build pinned to the scenario's installer files: pinned builds are Wine cases of "
+           "their own (Wine/Pinned)";
   if (!s.machine.path_kinds.empty() || !s.machine.current_directory.empty())
     return "its links, folders and current folder are Wine cases of their own (Wine/LogRefused)";
   for (const auto& [path, file] : s.machine.files) {
